@@ -1,0 +1,39 @@
+# Thin wrapper around CMake; the build tree lives in build/.
+BUILD   ?= build
+CMAKE   ?= cmake
+JOBS    ?= $(shell nproc)
+
+.PHONY: all deps configure build run test sanitize bench clean
+
+all: build
+
+deps:
+	@bash scripts/install-deps.sh
+
+configure: deps
+	@$(CMAKE) -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
+
+build: configure
+	@$(CMAKE) --build $(BUILD) -j $(JOBS)
+
+run: build
+	./$(BUILD)/hexcrate-convert --help
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# AddressSanitizer + UBSan over the whole suite, ThreadSanitizer over the
+# worker-and-poll tests.
+sanitize: deps
+	$(CMAKE) -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DHEXCRATE_SANITIZE=address,undefined >/dev/null
+	$(CMAKE) --build build-asan -j $(JOBS)
+	cd build-asan && UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 ctest --output-on-failure
+	$(CMAKE) -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DHEXCRATE_SANITIZE=thread >/dev/null
+	$(CMAKE) --build build-tsan -j $(JOBS)
+	cd build-tsan && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -R WorkerProtocol
+
+bench: build
+	bash bench/run.sh $(BUILD)/hexcrate-convert
+
+clean:
+	rm -rf $(BUILD) build-asan build-tsan

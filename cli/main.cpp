@@ -1,0 +1,122 @@
+// hexcrate-convert: the window's conversion for scripts and build systems.
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <thread>
+#include <unistd.h>
+
+#include "core/conversion_state.h"
+#include "core/header_writer.h"
+#include "core/job_check.h"
+#include "core/messages.h"
+#include "core/name_rules.h"
+#include "platform/thread.h"
+
+#ifndef HEXCRATE_VERSION
+#define HEXCRATE_VERSION "unknown"
+#endif
+
+namespace {
+
+constexpr char kUsage[] =
+    "Usage: hexcrate-convert INPUT [--class NAME] [--output PATH]\n"
+    "\n"
+    "Writes a C++ header that carries the bytes of INPUT as an array, their\n"
+    "count, and a class whose ExtractFile method writes them back out.\n"
+    "Never overwrites an existing file.\n"
+    "\n"
+    "  --class NAME    name of the generated class (default: from INPUT,\n"
+    "                  'logo.png' gives 'CLogoFile')\n"
+    "  --output PATH   header to create (default: INPUT's base name with\n"
+    "                  '.h', in the current directory)\n"
+    "  --help          show this text\n"
+    "  --version       show the version\n"
+    "\n"
+    "Exit status: 0 converted, 1 conversion failed, 2 usage error.\n";
+
+enum Exit { kConverted = 0, kFailed = 1, kUsageError = 2 };
+
+struct Options {
+    std::string input, className, output;
+    bool haveInput = false, haveClass = false, haveOutput = false;
+};
+
+int UsageError(const std::string& text) {
+    std::cerr << "hexcrate-convert: " << text << "\n"
+              << "Try 'hexcrate-convert --help'.\n";
+    return kUsageError;
+}
+
+// Polls the worker as the window does, showing the percentage on a terminal.
+void WaitForWorker(const core::ConversionState& state) {
+    const bool showProgress = ::isatty(STDERR_FILENO);
+    int shown = -1;
+    while (!state.IsDone()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        const int percent = core::ProgressPercent(
+            state.byteCount.load(std::memory_order_relaxed), state.inputLength);
+        if (showProgress && percent != shown) {
+            std::fprintf(stderr, "\r%d%% %s", percent, state.DisplayName().c_str());
+            shown = percent;
+        }
+    }
+    if (shown >= 0) std::fprintf(stderr, "\r\033[K");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            std::cout << kUsage;
+            return kConverted;
+        }
+        if (arg == "--version") {
+            std::cout << "hexcrate-convert " HEXCRATE_VERSION "\n";
+            return kConverted;
+        }
+        if (arg == "--class" || arg == "--output") {
+            if (i + 1 >= argc) return UsageError(arg + " needs a value");
+            (arg == "--class" ? options.className : options.output) = argv[++i];
+            (arg == "--class" ? options.haveClass : options.haveOutput) = true;
+        } else if (arg.starts_with("--") && arg.size() > 2) {
+            return UsageError("unknown option " + arg);
+        } else if (options.haveInput) {
+            return UsageError("only one INPUT can be converted at a time");
+        } else {
+            options.input = arg;
+            options.haveInput = true;
+        }
+    }
+    if (!options.haveInput) return UsageError("no INPUT given");
+
+    if (!options.haveClass) options.className = core::DefaultClassName(options.input);
+    if (!options.haveOutput) options.output = core::DefaultOutputName(options.input);
+
+    const core::JobCheck check =
+        core::CheckJob(options.input, options.className, options.output);
+    if (!check.Ok()) {
+        std::cerr << check.message << "\n";
+        return kFailed;
+    }
+
+    core::ConversionState& state = core::TheConversionState();
+    state.BeginJob(options.input, options.className, options.output, check.inputLength);
+    if (!platform::StartThread(core::ConvertThreadProc, nullptr)) {
+        std::cerr << core::msg::kNotStarted << "\n";
+        return kFailed;
+    }
+    WaitForWorker(state);
+
+    const std::string error = state.ErrorText();
+    if (!error.empty()) {
+        std::cerr << error << "\n";
+        return kFailed;
+    }
+    std::cout << "Conversion of file " << options.input << " completed.\n";
+    return kConverted;
+}

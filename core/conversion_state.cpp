@@ -1,0 +1,45 @@
+#include "core/conversion_state.h"
+
+namespace core {
+
+std::string ConversionState::DisplayName() const {
+    std::lock_guard lock(m_textLock);
+    return m_displayName;
+}
+
+void ConversionState::SetDisplayName(std::string name) {
+    std::lock_guard lock(m_textLock);
+    m_displayName = std::move(name);
+}
+
+std::string ConversionState::ErrorText() const {
+    std::lock_guard lock(m_textLock);
+    return m_errorText;
+}
+
+void ConversionState::SetErrorText(std::string text) {
+    std::lock_guard lock(m_textLock);
+    m_errorText = std::move(text);
+}
+
+void ConversionState::BeginJob(std::string input, std::string cls, std::string output,
+                               std::uint32_t length) {
+    inputPath = std::move(input);
+    className = std::move(cls);
+    outputPath = std::move(output);
+    inputLength = length;
+    doneFlag.store(0, std::memory_order_relaxed);
+}
+
+ConversionState& TheConversionState() {
+    // Deliberately leaked: see the header.
+    static ConversionState* state = new ConversionState;
+    return *state;
+}
+
+int ProgressPercent(std::uint32_t count, std::uint32_t length) {
+    if (length == 0) return 0;
+    return static_cast<int>(static_cast<double>(count) / static_cast<double>(length) * 100.0);
+}
+
+}  // namespace core

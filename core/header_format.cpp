@@ -1,0 +1,122 @@
+#include "core/header_format.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <string>
+
+namespace core {
+namespace {
+
+// Per byte value ", 0xAB", padded to eight so that a copy is one word.
+struct HexTable {
+    std::array<std::array<char, 8>, 256> entries{};
+    constexpr HexTable() {
+        constexpr char kDigits[] = "0123456789ABCDEF";
+        for (int b = 0; b < 256; ++b)
+            entries[b] = {',', ' ', '0', 'x', kDigits[b >> 4], kDigits[b & 15], 0, 0};
+    }
+};
+constexpr HexTable kHex;
+
+constexpr std::string_view kRule =
+    "//////////////////////////////////////////////////////////////////////////////////";
+static_assert(kRule.size() == 82);
+
+// The longest a data byte can take: ", \r\n 0xAB".
+constexpr std::size_t kMaxBytesPerValue = 9;
+constexpr std::size_t kBufferSize = HeaderFormatter::kBlockSize * kMaxBytesPerValue;
+
+}  // namespace
+
+std::string FormatHexByte(unsigned char byte) { return {kHex.entries[byte].data() + 2, 4}; }
+
+HeaderFormatter::HeaderFormatter(Sink sink)
+    : m_sink(std::move(sink)), m_buffer(new char[kBufferSize]) {}
+
+void HeaderFormatter::Flush() {
+    if (!m_failed && m_used > 0 && !m_sink(m_buffer.get(), m_used)) m_failed = true;
+    m_used = 0;
+}
+
+void HeaderFormatter::Append(std::string_view text) {
+    if (m_used + text.size() > kBufferSize) Flush();
+    if (text.size() > kBufferSize) {
+        if (!m_failed && !m_sink(text.data(), text.size())) m_failed = true;
+        return;
+    }
+    std::memcpy(m_buffer.get() + m_used, text.data(), text.size());
+    m_used += text.size();
+}
+
+bool HeaderFormatter::Opening(std::string_view displayName, std::string_view prefix) {
+    Append(kRule);
+    Append("\r\n// This is a headerfile which adds ");
+    Append(displayName);
+    Append(" to your Visual C++ Project.\r\n");
+    Append(kRule);
+    Append("\r\n\r\nconst unsigned char ");
+    Append(prefix);
+    Append("file[] = \r\n{");
+    return !m_failed;
+}
+
+bool HeaderFormatter::Bytes(const unsigned char* data, std::size_t size) {
+    while (size > 0) {
+        const std::size_t chunk = std::min(size, kBlockSize);
+        if (m_used + chunk * kMaxBytesPerValue > kBufferSize) Flush();
+
+        // Each value is preceded by ", " except the first, and every
+        // seventeenth starts a new line that opens with a space.
+        char* out = m_buffer.get() + m_used;
+        for (std::size_t i = 0; i < chunk; ++i) {
+            const char* entry = kHex.entries[data[i]].data();
+            if (m_column == 16) {
+                std::memcpy(out, ", \r\n ", 5);
+                std::memcpy(out + 5, entry + 2, 4);
+                out += 9;
+                m_column = 1;
+            } else if (m_column > 0) {
+                std::memcpy(out, entry, 8);
+                out += 6;
+                ++m_column;
+            } else {
+                std::memcpy(out, entry + 2, 4);
+                out += 4;
+                m_column = 1;
+            }
+        }
+        m_used = static_cast<std::size_t>(out - m_buffer.get());
+        m_count += chunk;
+        data += chunk;
+        size -= chunk;
+    }
+    return !m_failed;
+}
+
+bool HeaderFormatter::Closing(std::string_view prefix, std::string_view className) {
+    // A full last line is still followed by its line break and space.
+    if (m_column == 16) Append("\r\n ");
+    Append("\r\n};\r\n\r\nconst DWORD ");
+    Append(prefix);
+    Append("length = ");
+    Append(std::to_string(m_count));
+    Append(";\r\n\r\nclass ");
+    Append(className);
+    Append("\r\n{\r\npublic:\r\n\tBOOL ExtractFile(LPCTSTR filename);\r\n};\r\n\r\nBOOL ");
+    Append(className);
+    Append("::ExtractFile(LPCTSTR filename)\r\n{\r\n\t"
+           "CFile tFile;\r\n\t"
+           "if(!tFile.Open(filename,CFile::modeWrite|CFile::modeCreate))return false;\r\n\t"
+           "tFile.Write(");
+    Append(prefix);
+    Append("file,");
+    Append(prefix);
+    Append("length*sizeof(char));\r\n\t"
+           "tFile.Close();\r\n\t"
+           "return true;\r\n}");
+    Flush();
+    return !m_failed;
+}
+
+}  // namespace core

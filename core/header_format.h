@@ -1,0 +1,48 @@
+// The layout of a generated header, byte for byte: a comment naming the
+// input, the bytes as an array of hex literals sixteen to a line, their
+// count, and a class whose ExtractFile writes them back. Line ends are CR LF
+// on every platform.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace core {
+
+// "0x" and two upper-case hex digits: 10 gives "0x0A".
+std::string FormatHexByte(unsigned char byte);
+
+class HeaderFormatter {
+public:
+    // Receives the formatted text in large chunks; returns false on a write error.
+    using Sink = std::function<bool(const char* data, std::size_t size)>;
+
+    // The largest block that Bytes() formats without an intermediate flush.
+    static constexpr std::size_t kBlockSize = 64 * 1024;
+
+    explicit HeaderFormatter(Sink sink);
+
+    // Each returns false once the sink has failed; nothing more is written then.
+    bool Opening(std::string_view displayName, std::string_view prefix);
+    bool Bytes(const unsigned char* data, std::size_t size);
+    bool Closing(std::string_view prefix, std::string_view className);
+
+    std::uint64_t ByteCount() const { return m_count; }
+
+private:
+    void Append(std::string_view text);
+    void Flush();
+
+    Sink m_sink;
+    std::unique_ptr<char[]> m_buffer;
+    std::size_t m_used = 0;
+    std::uint64_t m_count = 0;
+    int m_column = 0;  // values on the current data line, 0 before the first byte
+    bool m_failed = false;
+};
+
+}  // namespace core

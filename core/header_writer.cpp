@@ -1,0 +1,67 @@
+#include "core/header_writer.h"
+
+#include <vector>
+
+#include "core/conversion_state.h"
+#include "core/header_format.h"
+#include "core/messages.h"
+#include "core/name_rules.h"
+#include "platform/input_file.h"
+#include "platform/output_file.h"
+
+namespace core {
+namespace {
+
+// Runs the job in `state`; returns the error text, empty on success.
+std::string Convert(ConversionState& state) {
+    // The window checked both files already, but either may have changed since.
+    auto input = platform::InputFile::Open(state.inputPath);
+    if (!input) return msg::kInputNotFound;
+    if (input->Size() > kMaxInputSize) return msg::kInputTooLarge;
+    if (platform::PathExists(state.outputPath)) return msg::kOutputExists;
+    auto output = platform::OutputFile::Create(state.outputPath);
+    if (!output) return msg::kOutputNotCreated;
+
+    const std::string displayName = DisplayName(state.inputPath);
+    const std::string prefix = IdentifierPrefix(state.inputPath);
+    state.SetDisplayName(displayName);
+
+    HeaderFormatter header(
+        [&output](const char* data, std::size_t size) { return output->Write(data, size); });
+    state.byteCount.store(0, std::memory_order_relaxed);
+    if (!header.Opening(displayName, prefix)) return msg::kOutputNotWritten;
+
+    // The count is what was actually read: a file that shrinks or grows in
+    // the meantime is converted as it is read, within the 32-bit limit.
+    std::vector<unsigned char> block(HeaderFormatter::kBlockSize);
+    for (;;) {
+        const std::ptrdiff_t n = input->Read(block.data(), block.size());
+        if (n < 0) return msg::kInputUnreadable;
+        if (n == 0) break;
+        if (header.ByteCount() + static_cast<std::uint64_t>(n) > kMaxInputSize)
+            return msg::kInputTooLarge;
+        if (!header.Bytes(block.data(), static_cast<std::size_t>(n))) return msg::kOutputNotWritten;
+        state.byteCount.store(static_cast<std::uint32_t>(header.ByteCount()),
+                              std::memory_order_relaxed);
+    }
+    if (!header.Closing(prefix, state.className)) return msg::kOutputNotWritten;
+
+    switch (output->Publish()) {
+        case platform::OutputFile::PublishResult::Published: return {};
+        case platform::OutputFile::PublishResult::NameTaken: return msg::kOutputExists;
+        case platform::OutputFile::PublishResult::Failed: break;
+    }
+    return msg::kOutputNotWritten;
+}
+
+}  // namespace
+
+unsigned ConvertThreadProc(void* /*parameter*/) {
+    ConversionState& state = TheConversionState();
+    state.doneFlag.store(0, std::memory_order_relaxed);
+    state.SetErrorText(Convert(state));
+    state.doneFlag.store(1, std::memory_order_release);
+    return 0;
+}
+
+}  // namespace core

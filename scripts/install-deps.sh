@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building and testing Hexcrate needs.
+# Quiet and quick when everything is already there.
+set -euo pipefail
+
+packages=(
+  g++ cmake make pkg-config libgtest-dev   # compiler, build, unit tests
+  libwxgtk3.2-dev                          # the window toolkit
+  xvfb xauth xdotool imagemagick           # window tests without a display
+  xxd time                                 # benchmark
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing missing packages: ${missing[*]}"
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -1,0 +1,203 @@
+// What the worker and the Convert checks do with bad input and hostile
+// outputs: a clear message, and never a touched, overwritten or partial file.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "core/job_check.h"
+#include "core/messages.h"
+#include "platform/output_file.h"
+#include "test_support.h"
+
+namespace {
+
+using test::ReadFile;
+using test::TempDir;
+using test::WriteFile;
+namespace fs = std::filesystem;
+namespace msg = core::msg;
+
+std::size_t EntriesIn(const fs::path& dir) {
+    return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir), {}));
+}
+
+// A small tmpfs mounted for one test; needs root. Unmounted on destruction.
+class SmallMount {
+public:
+    SmallMount(const fs::path& where, const char* options) : m_where(where) {
+        fs::create_directory(where);
+        m_mounted = ::mount("tmpfs", where.c_str(), "tmpfs", 0, options) == 0;
+    }
+    ~SmallMount() {
+        if (m_mounted) ::umount2(m_where.c_str(), MNT_DETACH);
+    }
+    bool Mounted() const { return m_mounted; }
+    void MakeReadOnly() {
+        m_mounted = ::mount("tmpfs", m_where.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+    }
+
+private:
+    fs::path m_where;
+    bool m_mounted = false;
+};
+
+TEST(ConvertInput, UnusableInputsAreNotFoundAndNothingIsCreated) {
+    TempDir dir;
+    fs::create_directory(dir / "folder");
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    WriteFile(dir / "locked.bin", "data");
+    const int holder = ::open((dir / "locked.bin").c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+
+    for (const char* name : {"missing.bin", "folder", "fifo", "locked.bin"}) {
+        SCOPED_TRACE(name);
+        // The FIFO has no writer: a blocking open would hang here.
+        EXPECT_EQ(core::CheckJob(dir / name, "CX", dir / "out.h").message, msg::kInputNotFound);
+        EXPECT_EQ(test::Convert(dir / name, dir / "out.h"), msg::kInputNotFound);
+        EXPECT_FALSE(fs::exists(fs::symlink_status(dir / "out.h")));
+    }
+    ::close(holder);
+    EXPECT_EQ(test::Convert(dir / "locked.bin", dir / "out.h"), "");
+    EXPECT_EQ(ReadFile(dir / "locked.bin"), "data");
+}
+
+TEST(ConvertOutput, AnythingAtTheOutputPathIsLeftAlone) {
+    TempDir dir;
+    WriteFile(dir / "in.bin", "abc");
+    WriteFile(dir / "full.h", "keep me");
+    WriteFile(dir / "empty.h", "");
+    WriteFile(dir / "victim.txt", "precious");
+    fs::create_symlink(dir / "victim.txt", dir / "link.h");
+    fs::create_symlink(dir / "nowhere.txt", dir / "dangling.h");
+    fs::create_directory(dir / "folder.h");
+
+    for (const char* name : {"full.h", "empty.h", "link.h", "dangling.h", "folder.h"}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(core::CheckJob(dir / "in.bin", "CX", dir / name).message, msg::kSpecifyOutput);
+        EXPECT_EQ(test::Convert(dir / "in.bin", dir / name), msg::kOutputExists);
+    }
+    EXPECT_EQ(ReadFile(dir / "full.h"), "keep me");
+    EXPECT_EQ(ReadFile(dir / "empty.h"), "");
+    EXPECT_EQ(ReadFile(dir / "victim.txt"), "precious");
+    EXPECT_FALSE(fs::exists(dir / "nowhere.txt"));
+    EXPECT_EQ(EntriesIn(dir.Path()), 7u);
+}
+
+TEST(ConvertOutput, FileAppearingDuringConversionIsNotOverwritten) {
+    TempDir dir;
+    WriteFile(dir / "in.bin", "abc");
+    auto out = platform::OutputFile::Create(dir / "out.h");
+    ASSERT_TRUE(out);
+    ASSERT_TRUE(out->Write("new", 3));
+    WriteFile(dir / "out.h", "someone else's");
+    EXPECT_EQ(out->Publish(), platform::OutputFile::PublishResult::NameTaken);
+    EXPECT_EQ(ReadFile(dir / "out.h"), "someone else's");
+    EXPECT_EQ(EntriesIn(dir.Path()), 2u);
+}
+
+TEST(ConvertOutput, NamedTemporaryPublishesAndCleansUp) {
+    TempDir dir;
+    {
+        auto out = platform::OutputFile::Create(dir / "a.h", platform::OutputFile::Temporary::Named);
+        ASSERT_TRUE(out);
+        ASSERT_TRUE(out->Write("abc", 3));
+        EXPECT_FALSE(fs::exists(dir / "a.h"));
+        EXPECT_EQ(out->Publish(), platform::OutputFile::PublishResult::Published);
+    }
+    {
+        auto out = platform::OutputFile::Create(dir / "b.h", platform::OutputFile::Temporary::Named);
+        ASSERT_TRUE(out);
+        ASSERT_TRUE(out->Write("abc", 3));
+    }  // dropped unpublished
+    EXPECT_EQ(ReadFile(dir / "a.h"), "abc");
+    EXPECT_EQ(EntriesIn(dir.Path()), 1u);
+    // Same permissions as any new file.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    EXPECT_EQ(static_cast<mode_t>(fs::status(dir / "a.h").permissions()), 0666 & ~mask);
+}
+
+TEST(ConvertOutput, UncreatableOutputIsReported) {
+    TempDir dir;
+    WriteFile(dir / "in.bin", "abc");
+    EXPECT_EQ(test::Convert(dir / "in.bin", dir / "no/such/dir/out.h"), msg::kOutputNotCreated);
+
+    // A read-only place: permissions for an ordinary user, a read-only mount
+    // for root (who ignores permissions).
+    fs::create_directory(dir / "ro");
+    SmallMount mount(dir / "ro", "size=64k");
+    if (mount.Mounted()) {
+        mount.MakeReadOnly();
+    } else {
+        fs::permissions(dir / "ro", fs::perms::owner_read | fs::perms::owner_exec);
+        if (::geteuid() == 0) GTEST_SKIP() << "root without mount(2) cannot make a read-only directory";
+    }
+    EXPECT_EQ(test::Convert(dir / "in.bin", dir / "ro/out.h"), msg::kOutputNotCreated);
+    EXPECT_EQ(EntriesIn(dir / "ro"), 0u);
+}
+
+TEST(ConvertOutput, FullDiskLeavesNothingBehind) {
+    TempDir dir;
+    SmallMount disk(dir / "disk", "size=256k");
+    if (!disk.Mounted()) GTEST_SKIP() << "mounting a small tmpfs needs root";
+    WriteFile(dir / "in.bin", std::string(200 * 1024, 'x'));  // about 1.2 MiB of header
+
+    EXPECT_EQ(test::Convert(dir / "in.bin", dir / "disk/in.h"), msg::kOutputNotWritten);
+    EXPECT_EQ(EntriesIn(dir / "disk"), 0u);
+    // The space is free again for a conversion that fits.
+    WriteFile(dir / "small.bin", "abc");
+    EXPECT_EQ(test::Convert(dir / "small.bin", dir / "disk/small.h"), "");
+}
+
+TEST(ConvertInput, InputIsOnlyRead) {
+    TempDir dir;
+    WriteFile(dir / "in.bin", "abc");
+    fs::permissions(dir / "in.bin", fs::perms::owner_read);
+    const auto before = fs::last_write_time(dir / "in.bin");
+    EXPECT_EQ(test::Convert(dir / "in.bin", dir / "in.h"), "");
+    EXPECT_EQ(ReadFile(dir / "in.bin"), "abc");
+    EXPECT_EQ(fs::last_write_time(dir / "in.bin"), before);
+}
+
+TEST(JobCheck, RefusesInOrderAndMeasuresTheInput) {
+    TempDir dir;
+    WriteFile(dir / "in.bin", "hello");
+    WriteFile(dir / "taken.h", "");
+    const std::string in = dir / "in.bin", out = dir / "out.h";
+
+    EXPECT_EQ(core::CheckJob("", "", "").message, msg::kSelectFile);
+    EXPECT_EQ(core::CheckJob(dir / "missing", "", "").message, msg::kSpecifyClassName);
+    EXPECT_EQ(core::CheckJob(dir / "missing", "CX", "").message, msg::kSpecifyOutput);
+    EXPECT_EQ(core::CheckJob(dir / "missing", "CX", dir / "taken.h").message, msg::kSpecifyOutput);
+    EXPECT_EQ(core::CheckJob(dir / "missing", "CX", out).message, msg::kInputNotFound);
+    // A text of spaces is not empty.
+    EXPECT_TRUE(core::CheckJob(in, " ", out).Ok());
+
+    const core::JobCheck ok = core::CheckJob(in, "CX", out);
+    EXPECT_TRUE(ok.Ok());
+    EXPECT_EQ(ok.inputLength, 5u);
+    EXPECT_FALSE(fs::exists(out));
+}
+
+TEST(JobCheck, RefusesInputsOf4GiBOrMore) {
+    TempDir dir;
+    // Sparse files: no disk space is used.
+    for (auto [size, expected] : {std::pair<std::uintmax_t, const char*>{0xFFFFFFFFull, ""},
+                                  {0x100000000ull, msg::kInputTooLarge}}) {
+        WriteFile(dir / "big.bin", "");
+        fs::resize_file(dir / "big.bin", size);
+        const core::JobCheck check = core::CheckJob(dir / "big.bin", "CX", dir / "big.h");
+        EXPECT_EQ(check.message, expected);
+        if (check.Ok()) {
+            EXPECT_EQ(check.inputLength, 0xFFFFFFFFu);
+        }
+    }
+    EXPECT_EQ(test::Convert(dir / "big.bin", dir / "big.h"), msg::kInputTooLarge);
+    EXPECT_FALSE(fs::exists(dir / "big.h"));
+}
+
+}  // namespace
