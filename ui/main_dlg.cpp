@@ -1,0 +1,246 @@
+#include "ui/main_dlg.h"
+
+#include <string>
+
+#include <wx/accel.h>
+#include <wx/app.h>
+#include <wx/button.h>
+#include <wx/dcclient.h>
+#include <wx/filedlg.h>
+#include <wx/filefn.h>
+#include <wx/filename.h>
+#include <wx/gauge.h>
+#include <wx/menu.h>
+#include <wx/msgdlg.h>
+#include <wx/settings.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+
+#include "core/conversion_state.h"
+#include "core/header_writer.h"
+#include "core/job_check.h"
+#include "core/messages.h"
+#include "core/name_rules.h"
+#include "platform/thread.h"
+#include "res/strings.h"
+#include "ui/about_dlg.h"
+#include "ui/app_icons.h"
+#include "ui/control_ids.h"
+
+namespace {
+
+constexpr int kPollMilliseconds = 50;
+
+wxPoint Dlu(wxWindow* window, int x, int y) { return wxDLG_UNIT(window, wxPoint(x, y)); }
+wxSize DluSize(wxWindow* window, int w, int h) { return wxDLG_UNIT(window, wxSize(w, h)); }
+
+}  // namespace
+
+CMainDlg::CMainDlg(wxWindow* parent)
+    : wxDialog(parent, wxID_ANY, res::kAppTitle, wxDefaultPosition, wxDefaultSize,
+               wxCAPTION | wxSYSTEM_MENU | wxMINIMIZE_BOX | wxCLOSE_BOX | wxDIALOG_NO_PARENT),
+      m_icons(AppIcons()),
+      m_pollTimer(this)
+{
+    CreateControls();
+    SetIcons(m_icons);
+
+    // The About command: F1, and a context menu in place of the system menu
+    // that most toolkits keep to the window manager.
+    wxAcceleratorEntry aboutKey(wxACCEL_NORMAL, WXK_F1, IDM_ABOUTBOX);
+    SetAcceleratorTable(wxAcceleratorTable(1, &aboutKey));
+
+    Bind(wxEVT_INIT_DIALOG, &CMainDlg::OnInitDialog, this);
+    Bind(wxEVT_BUTTON, &CMainDlg::OnConvert, this, IDC_CONVERT);
+    Bind(wxEVT_BUTTON, &CMainDlg::OnBrowse, this, IDC_BROWSE);
+    Bind(wxEVT_TEXT, &CMainDlg::OnInputPathUpdate, this, IDC_INPUT_PATH);
+    Bind(wxEVT_TEXT_ENTER, &CMainDlg::OnTextEnter, this);
+    Bind(wxEVT_TIMER, &CMainDlg::OnTimer, this, m_pollTimer.GetId());
+    Bind(wxEVT_CONTEXT_MENU, &CMainDlg::OnContextMenu, this);
+    Bind(wxEVT_MENU, &CMainDlg::OnSysCommand, this, IDM_ABOUTBOX);
+    Bind(wxEVT_PAINT, &CMainDlg::OnPaint, this);
+
+    Centre();
+}
+
+// Positions and sizes in dialog units; creation order is the tab order.
+void CMainDlg::CreateControls()
+{
+    SetClientSize(DluSize(this, 216, 105));
+    const long editStyle = wxTE_PROCESS_ENTER;
+
+    m_exitButton = new wxButton(this, wxID_CANCEL, res::kExit, Dlu(this, 159, 84), DluSize(this, 50, 14));
+    m_inputPathField = new wxTextCtrl(this, IDC_INPUT_PATH, wxString(), Dlu(this, 7, 17),
+                                      DluSize(this, 149, 14), editStyle);
+    m_browseButton = new wxButton(this, IDC_BROWSE, res::kBrowse, Dlu(this, 159, 17),
+                                  DluSize(this, 50, 14));
+    m_classNameField = new wxTextCtrl(this, IDC_CLASS_NAME, wxString(), Dlu(this, 7, 44),
+                                      DluSize(this, 97, 14), editStyle);
+    // Labels take the width their font needs rather than clip.
+    new wxStaticText(this, wxID_STATIC, res::kInputLabel, Dlu(this, 7, 7));
+    new wxStaticText(this, wxID_STATIC, res::kClassLabel, Dlu(this, 7, 34));
+    m_convertButton = new wxButton(this, IDC_CONVERT, res::kConvert, Dlu(this, 7, 84),
+                                   DluSize(this, 50, 14));
+    m_progress = new wxGauge(this, IDC_PROGRESS, 100, Dlu(this, 7, 63), DluSize(this, 202, 14),
+                             wxGA_HORIZONTAL | wxGA_SMOOTH);
+    m_outputNameField = new wxTextCtrl(this, IDC_OUTPUT_NAME, wxString(), Dlu(this, 110, 44),
+                                       DluSize(this, 99, 14), editStyle);
+    new wxStaticText(this, wxID_STATIC, res::kOutputLabel, Dlu(this, 109, 35));
+}
+
+bool CMainDlg::TransferDataToWindow()
+{
+    m_classNameField->ChangeValue(m_className);
+    m_inputPathField->ChangeValue(m_inputPath);
+    m_outputNameField->ChangeValue(m_outputName);
+    return true;
+}
+
+bool CMainDlg::TransferDataFromWindow()
+{
+    m_className = m_classNameField->GetValue();
+    m_inputPath = m_inputPathField->GetValue();
+    m_outputName = m_outputNameField->GetValue();
+    return true;
+}
+
+void CMainDlg::EndModal(int retCode)
+{
+    // A conversion still running is abandoned: its thread is detached, the
+    // state it writes is never destroyed, and its header only ever appears
+    // complete. The window just stops looking at it.
+    m_pollTimer.Stop();
+    wxDialog::EndModal(retCode);
+}
+
+void CMainDlg::ResetDisplay()
+{
+    m_progress->SetValue(0);
+    SetTitle(res::kAppTitle);
+}
+
+void CMainDlg::EnableJobControls(bool enable)
+{
+    m_convertButton->Enable(enable);
+    m_browseButton->Enable(enable);
+    m_inputPathField->Enable(enable);
+    m_classNameField->Enable(enable);
+    m_outputNameField->Enable(enable);
+}
+
+// Overwrites both names on every change of the input path; edits made to
+// them afterwards last until the path changes again.
+void CMainDlg::ProposeNames()
+{
+    TransferDataFromWindow();
+    const std::string path = m_inputPath.utf8_string();
+    m_outputName = wxString::FromUTF8(core::DefaultOutputName(path));
+    m_className = wxString::FromUTF8(core::DefaultClassName(path));
+    TransferDataToWindow();
+}
+
+void CMainDlg::ShowNotice(const wxString& message)
+{
+    wxMessageBox(message, wxTheApp->GetAppDisplayName(), wxOK | wxICON_EXCLAMATION, this);
+}
+
+void CMainDlg::OnInitDialog(wxInitDialogEvent& event)
+{
+    event.Skip();  // lets wxWidgets fill the fields
+    m_exitButton->SetFocus();  // the first tab stop, as a new dialog should start
+#ifdef __WXMSW__
+    if (wxMenu* systemMenu = MSWGetSystemMenu()) {
+        systemMenu->AppendSeparator();
+        systemMenu->Append(IDM_ABOUTBOX, res::kAboutCommand);
+    }
+#endif
+}
+
+void CMainDlg::OnInputPathUpdate(wxCommandEvent&)
+{
+    ProposeNames();
+}
+
+void CMainDlg::OnBrowse(wxCommandEvent&)
+{
+    ResetDisplay();
+    wxFileDialog chooser(nullptr, wxFileSelectorPromptStr, wxString(), wxString(),
+                         res::kFileFilter, wxFD_OPEN | wxFD_CHANGE_DIR);
+    if (chooser.ShowModal() != wxID_OK)
+        return;
+
+    // GetPath() can come back empty here on GTK; directory and name do not.
+    m_inputPath = wxFileName(chooser.GetDirectory(), chooser.GetFilename()).GetFullPath();
+    // A bare output name is created beside the chosen input. Done here as
+    // well as by the flag, which only acts when the chooser itself accepted.
+    wxSetWorkingDirectory(chooser.GetDirectory());
+    TransferDataToWindow();
+    ProposeNames();
+}
+
+void CMainDlg::OnConvert(wxCommandEvent&)
+{
+    TransferDataFromWindow();
+    ResetDisplay();
+
+    const std::string input = m_inputPath.utf8_string();
+    const std::string className = m_className.utf8_string();
+    const std::string output = m_outputName.utf8_string();
+    const core::JobCheck check = core::CheckJob(input, className, output);
+    if (!check.Ok()) {
+        ShowNotice(wxString::FromUTF8(check.message));
+        return;
+    }
+
+    core::TheConversionState().BeginJob(input, className, output, check.inputLength);
+    EnableJobControls(false);
+    if (!platform::StartThread(core::ConvertThreadProc, this)) {
+        ShowNotice(core::msg::kNotStarted);
+        EnableJobControls(true);
+        return;
+    }
+    m_pollTimer.Start(kPollMilliseconds);
+}
+
+// Enter in an edit field is the dialog's OK, which closes it.
+void CMainDlg::OnTextEnter(wxCommandEvent&)
+{
+    wxCommandEvent ok(wxEVT_BUTTON, GetAffirmativeId());
+    ok.SetEventObject(this);
+    ProcessWindowEvent(ok);
+}
+
+void CMainDlg::OnContextMenu(wxContextMenuEvent& event)
+{
+    if (wxDynamicCast(event.GetEventObject(), wxTextCtrl)) {
+        event.Skip();  // the edit fields keep their own cut-and-paste menu
+        return;
+    }
+    wxMenu menu;
+    menu.Append(IDM_ABOUTBOX, res::kAboutCommand);
+    const wxPoint at = event.GetPosition();
+    PopupMenu(&menu, at == wxDefaultPosition ? at : ScreenToClient(at));
+}
+
+void CMainDlg::OnSysCommand(wxCommandEvent&)
+{
+    CAboutDlg about(this);
+    about.ShowModal();
+}
+
+// Where the toolkit lets the program paint its minimised window, show the
+// icon centred on it.
+void CMainDlg::OnPaint(wxPaintEvent& event)
+{
+    if (!IsIconized()) {
+        event.Skip();
+        return;
+    }
+    wxPaintDC dc(this);
+    dc.Clear();
+    const wxSize iconSize(wxSystemSettings::GetMetric(wxSYS_ICON_X, this),
+                          wxSystemSettings::GetMetric(wxSYS_ICON_Y, this));
+    const wxIcon icon = m_icons.GetIcon(iconSize, wxIconBundle::FALLBACK_NEAREST_LARGER);
+    const wxSize client = GetClientSize();
+    dc.DrawIcon(icon, (client.x - icon.GetWidth() + 1) / 2, (client.y - icon.GetHeight() + 1) / 2);
+}

@@ -1,0 +1,56 @@
+// The program's one working window: names the file to convert, the class and
+// the output header, starts the conversion and follows it to its end.
+#pragma once
+
+#include <wx/dialog.h>
+#include <wx/iconbndl.h>
+#include <wx/timer.h>
+
+class wxButton;
+class wxGauge;
+class wxTextCtrl;
+
+class CMainDlg : public wxDialog {
+public:
+    explicit CMainDlg(wxWindow* parent = nullptr);
+
+    // Field texts move between the controls and the three members here;
+    // into the window without text events, so no proposal is triggered.
+    bool TransferDataToWindow() override;
+    bool TransferDataFromWindow() override;
+
+    // Every way of closing ends here: Exit, Esc, the close box, Enter.
+    void EndModal(int retCode) override;
+
+private:
+    void CreateControls();
+    void ResetDisplay();
+    void EnableJobControls(bool enable);
+    void ProposeNames();
+    void ShowNotice(const wxString& message);
+
+    void OnInitDialog(wxInitDialogEvent& event);
+    void OnInputPathUpdate(wxCommandEvent& event);
+    void OnBrowse(wxCommandEvent& event);
+    void OnConvert(wxCommandEvent& event);
+    void OnTextEnter(wxCommandEvent& event);
+    void OnTimer(wxTimerEvent& event);
+    void OnContextMenu(wxContextMenuEvent& event);
+    void OnSysCommand(wxCommandEvent& event);
+    void OnPaint(wxPaintEvent& event);
+
+    wxButton* m_exitButton = nullptr;
+    wxTextCtrl* m_outputNameField = nullptr;
+    wxTextCtrl* m_inputPathField = nullptr;
+    wxTextCtrl* m_classNameField = nullptr;
+    wxButton* m_browseButton = nullptr;
+    wxButton* m_convertButton = nullptr;
+    wxGauge* m_progress = nullptr;
+
+    wxString m_className;
+    wxString m_inputPath;
+    wxString m_outputName;
+
+    wxIconBundle m_icons;
+    wxTimer m_pollTimer;
+};
