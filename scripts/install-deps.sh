@@ -7,7 +7,7 @@ packages=(
   g++ cmake make pkg-config libgtest-dev   # compiler, build, unit tests
   libwxgtk3.2-dev                          # the window toolkit
   xvfb xauth xdotool imagemagick           # window tests without a display
-  xxd time                                 # benchmark
+  xxd time bc                              # benchmark
 )
 
 missing=()
