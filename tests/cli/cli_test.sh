@@ -52,6 +52,14 @@ check "two inputs" 2 "" $'hexcrate-convert: only one INPUT can be converted at a
 expect "help" test $? -eq 0
 expect "no stray files" test "$(ls -A | sort | tr '\n' ' ')" = "abc.h abc.txt mine.h stderr stdout "
 
+# A conversion killed half-way leaves nothing behind.
+truncate -s 256M sparse.bin
+"$convert" sparse.bin --output killed.h >/dev/null 2>&1 &
+sleep 0.1
+kill -9 $! 2>/dev/null; wait $! 2>/dev/null
+expect "killed conversion leaves nothing" test -z "$(ls -A | grep killed)"
+rm -f sparse.bin
+
 # Compile generated headers and extract them again, over sizes around a line.
 for size in 0 1 15 16 17 4099 100000; do
     head -c "$size" /dev/urandom > "data$size.bin"

@@ -153,6 +153,14 @@ TEST(ConvertOutput, FullDiskLeavesNothingBehind) {
     EXPECT_EQ(test::Convert(dir / "small.bin", dir / "disk/small.h"), "");
 }
 
+TEST(ConvertInput, ReadErrorIsReportedAndNothingIsLeft) {
+    // Reading a process's own memory file at offset 0 fails with EIO.
+    if (!fs::exists("/proc/self/mem")) GTEST_SKIP() << "no /proc here";
+    TempDir dir;
+    EXPECT_EQ(test::Convert("/proc/self/mem", dir / "mem.h"), msg::kInputUnreadable);
+    EXPECT_EQ(EntriesIn(dir.Path()), 0u);
+}
+
 TEST(ConvertInput, InputIsOnlyRead) {
     TempDir dir;
     WriteFile(dir / "in.bin", "abc");
