@@ -1,11 +1,11 @@
 // hexcrate-convert: the window's conversion for scripts and build systems.
+#include <unistd.h>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <string>
 #include <thread>
-#include <unistd.h>
 
 #include "core/conversion_state.h"
 #include "core/header_writer.h"
@@ -55,8 +55,8 @@ void WaitForWorker(const core::ConversionState& state) {
     int shown = -1;
     while (!state.IsDone()) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        const int percent = core::ProgressPercent(
-            state.byteCount.load(std::memory_order_relaxed), state.inputLength);
+        const int percent = core::ProgressPercent(state.byteCount.load(std::memory_order_relaxed),
+                                                  state.inputLength);
         if (showProgress && percent != shown) {
             std::fprintf(stderr, "\r%d%% %s", percent, state.DisplayName().c_str());
             shown = percent;
@@ -97,8 +97,7 @@ int main(int argc, char** argv) {
     if (!options.haveClass) options.className = core::DefaultClassName(options.input);
     if (!options.haveOutput) options.output = core::DefaultOutputName(options.input);
 
-    const core::JobCheck check =
-        core::CheckJob(options.input, options.className, options.output);
+    const core::JobCheck check = core::CheckJob(options.input, options.className, options.output);
     if (!check.Ok()) {
         std::cerr << check.message << "\n";
         return kFailed;

@@ -17,7 +17,7 @@ struct ConversionState {
     // read. Copies, so later edits of the window's fields change nothing.
     std::string inputPath;
     std::string className;
-    std::string outputPath;      // a bare name is relative to the current directory
+    std::string outputPath;         // a bare name is relative to the current directory
     std::uint32_t inputLength = 0;  // size when the job was checked; the percentage's divisor
 
     // Progress: bytes converted so far, raised at least every 64 KiB.
@@ -36,8 +36,7 @@ struct ConversionState {
 
     // Fills in the job and clears the done flag, so that no poll can take the
     // previous run's flag as the end of this one.
-    void BeginJob(std::string input, std::string cls, std::string output,
-                  std::uint32_t length);
+    void BeginJob(std::string input, std::string cls, std::string output, std::uint32_t length);
 
     // True once the worker of the current job has finished; acquires what it wrote.
     bool IsDone() const { return doneFlag.load(std::memory_order_acquire) == 1; }

@@ -105,16 +105,18 @@ bool HeaderFormatter::Closing(std::string_view prefix, std::string_view classNam
     Append(className);
     Append("\r\n{\r\npublic:\r\n\tBOOL ExtractFile(LPCTSTR filename);\r\n};\r\n\r\nBOOL ");
     Append(className);
-    Append("::ExtractFile(LPCTSTR filename)\r\n{\r\n\t"
-           "CFile tFile;\r\n\t"
-           "if(!tFile.Open(filename,CFile::modeWrite|CFile::modeCreate))return false;\r\n\t"
-           "tFile.Write(");
+    Append(
+        "::ExtractFile(LPCTSTR filename)\r\n{\r\n\t"
+        "CFile tFile;\r\n\t"
+        "if(!tFile.Open(filename,CFile::modeWrite|CFile::modeCreate))return false;\r\n\t"
+        "tFile.Write(");
     Append(prefix);
     Append("file,");
     Append(prefix);
-    Append("length*sizeof(char));\r\n\t"
-           "tFile.Close();\r\n\t"
-           "return true;\r\n}");
+    Append(
+        "length*sizeof(char));\r\n\t"
+        "tFile.Close();\r\n\t"
+        "return true;\r\n}");
     Flush();
     return !m_failed;
 }

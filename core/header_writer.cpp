@@ -47,9 +47,12 @@ std::string Convert(ConversionState& state) {
     if (!header.Closing(prefix, state.className)) return msg::kOutputNotWritten;
 
     switch (output->Publish()) {
-        case platform::OutputFile::PublishResult::Published: return {};
-        case platform::OutputFile::PublishResult::NameTaken: return msg::kOutputExists;
-        case platform::OutputFile::PublishResult::Failed: break;
+        case platform::OutputFile::PublishResult::Published:
+            return {};
+        case platform::OutputFile::PublishResult::NameTaken:
+            return msg::kOutputExists;
+        case platform::OutputFile::PublishResult::Failed:
+            break;
     }
     return msg::kOutputNotWritten;
 }

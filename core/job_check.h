@@ -7,7 +7,7 @@
 namespace core {
 
 struct JobCheck {
-    std::string message;          // empty when the job may start
+    std::string message;  // empty when the job may start
     std::uint32_t inputLength = 0;
     bool Ok() const { return message.empty(); }
 };

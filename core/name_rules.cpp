@@ -28,9 +28,7 @@ std::string FileNamePart(std::string_view path) {
     return std::string(last == std::string_view::npos ? path : path.substr(last + 1));
 }
 
-std::string BaseName(std::string_view name) {
-    return std::string(name.substr(0, name.rfind('.')));
-}
+std::string BaseName(std::string_view name) { return std::string(name.substr(0, name.rfind('.'))); }
 
 std::string DisplayName(std::string_view path) { return FileNamePart(path); }
 

@@ -37,7 +37,8 @@ public:
     }
     bool Mounted() const { return m_mounted; }
     void MakeReadOnly() {
-        m_mounted = ::mount("tmpfs", m_where.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+        m_mounted =
+            ::mount("tmpfs", m_where.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr) == 0;
     }
 
 private:
@@ -102,14 +103,16 @@ TEST(ConvertOutput, FileAppearingDuringConversionIsNotOverwritten) {
 TEST(ConvertOutput, NamedTemporaryPublishesAndCleansUp) {
     TempDir dir;
     {
-        auto out = platform::OutputFile::Create(dir / "a.h", platform::OutputFile::Temporary::Named);
+        auto out =
+            platform::OutputFile::Create(dir / "a.h", platform::OutputFile::Temporary::Named);
         ASSERT_TRUE(out);
         ASSERT_TRUE(out->Write("abc", 3));
         EXPECT_FALSE(fs::exists(dir / "a.h"));
         EXPECT_EQ(out->Publish(), platform::OutputFile::PublishResult::Published);
     }
     {
-        auto out = platform::OutputFile::Create(dir / "b.h", platform::OutputFile::Temporary::Named);
+        auto out =
+            platform::OutputFile::Create(dir / "b.h", platform::OutputFile::Temporary::Named);
         ASSERT_TRUE(out);
         ASSERT_TRUE(out->Write("abc", 3));
     }  // dropped unpublished
@@ -134,7 +137,8 @@ TEST(ConvertOutput, UncreatableOutputIsReported) {
         mount.MakeReadOnly();
     } else {
         fs::permissions(dir / "ro", fs::perms::owner_read | fs::perms::owner_exec);
-        if (::geteuid() == 0) GTEST_SKIP() << "root without mount(2) cannot make a read-only directory";
+        if (::geteuid() == 0)
+            GTEST_SKIP() << "root without mount(2) cannot make a read-only directory";
     }
     EXPECT_EQ(test::Convert(dir / "in.bin", dir / "ro/out.h"), msg::kOutputNotCreated);
     EXPECT_EQ(EntriesIn(dir / "ro"), 0u);

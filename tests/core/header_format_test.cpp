@@ -45,7 +45,8 @@ TEST_P(GoldenHeaders, MatchByteForByte) {
 
 INSTANTIATE_TEST_SUITE_P(Examples, GoldenHeaders,
                          testing::Values(GoldenCase{"abc.txt", "abc", "CAbcFile"},
-                                         GoldenCase{"seventeen.bin", Bytes(0, 17), "CSeventeenFile"},
+                                         GoldenCase{"seventeen.bin", Bytes(0, 17),
+                                                    "CSeventeenFile"},
                                          GoldenCase{"sixteen.bin", Bytes(0, 16), "CSixteenFile"},
                                          GoldenCase{"empty.dat", "", "CEmptyFile"}));
 

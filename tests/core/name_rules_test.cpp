@@ -34,8 +34,7 @@ INSTANTIATE_TEST_SUITE_P(
         NameCase{"C:\\home\\.profile", ".profile", "", ".h", "C.profileFile"},
         NameCase{"a.bin", "a.bin", "a", "a.h", "CAFile"},
         NameCase{"data.bin", "data.bin", "data", "data.h", "CDataFile"},
-        NameCase{"C:\\dir\\", "", "", ".h", "CFile"},
-        NameCase{"", "", "", ".h", "CFile"},
+        NameCase{"C:\\dir\\", "", "", ".h", "CFile"}, NameCase{"", "", "", ".h", "CFile"},
         NameCase{"C:\\my.dir\\readme", "readme", "readme", "readme.h", "CReadmeFile"},
         NameCase{"my-file 2.dat", "my-file 2.dat", "my-file 2", "my-file 2.h", "CMy-file 2File"},
         // No dot: the whole name is its base name, for every keystroke.
@@ -46,7 +45,9 @@ INSTANTIATE_TEST_SUITE_P(
         NameCase{"/home/ann/", "", "", ".h", "CFile"},
         // UTF-8 passes through; only ASCII letters change case.
         NameCase{"/tmp/\xC3\x89t\xC3\xA9.PNG", "\xC3\x89t\xC3\xA9.PNG", "\xC3\x89t\xC3\xA9",
-                 "\xC3\x89t\xC3\xA9.h", "C\xC3\x89t\xC3\xA9" "File"},
+                 "\xC3\x89t\xC3\xA9.h",
+                 "C\xC3\x89t\xC3\xA9"
+                 "File"},
         NameCase{"/tmp/\xC3\xA9LAN.txt", "\xC3\xA9LAN.txt", "\xC3\xA9LAN", "\xC3\xA9LAN.h",
                  "C\xC3\xA9lanFile"}));
 
