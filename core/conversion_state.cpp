@@ -1,5 +1,8 @@
 #include "core/conversion_state.h"
 
+#include <algorithm>
+#include <climits>
+
 namespace core {
 
 std::string ConversionState::DisplayName() const {
@@ -39,7 +42,9 @@ ConversionState& TheConversionState() {
 
 int ProgressPercent(std::uint32_t count, std::uint32_t length) {
     if (length == 0) return 0;
-    return static_cast<int>(static_cast<double>(count) / static_cast<double>(length) * 100.0);
+    const double percent = static_cast<double>(count) / static_cast<double>(length) * 100.0;
+    // A file that grew a lot since it was measured must not overflow the int.
+    return static_cast<int>(std::min(percent, static_cast<double>(INT_MAX)));
 }
 
 }  // namespace core

@@ -52,7 +52,7 @@ private:
 ConversionState& TheConversionState();
 
 // Progress in whole percent: count ÷ length × 100 in double precision,
-// truncated (29 of 100 gives 28). 0 while the length is 0.
+// truncated (29 of 100 gives 28). 0 while the length is 0; at most INT_MAX.
 int ProgressPercent(std::uint32_t count, std::uint32_t length);
 
 }  // namespace core

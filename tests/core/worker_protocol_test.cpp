@@ -3,6 +3,8 @@
 // by `make sanitize`.
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "core/job_check.h"
 #include "platform/thread.h"
 #include "test_support.h"
@@ -67,6 +69,7 @@ TEST(ProgressPercent, TruncatesTheDoubleQuotient) {
     EXPECT_EQ(core::ProgressPercent(100, 100), 100);
     EXPECT_EQ(core::ProgressPercent(150, 100), 150);  // a file that grew
     EXPECT_EQ(core::ProgressPercent(0xFFFFFFFFu, 0xFFFFFFFFu), 100);
+    EXPECT_EQ(core::ProgressPercent(0xFFFFFFFFu, 1), INT_MAX);
 }
 
 }  // namespace
