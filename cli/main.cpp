@@ -21,7 +21,7 @@
 namespace {
 
 constexpr char kUsage[] =
-    "Usage: hexcrate-convert INPUT [--class NAME] [--output PATH]\n"
+    "Usage: hexcrate-convert [--class NAME] [--output PATH] [--] INPUT\n"
     "\n"
     "Writes a C++ header that carries the bytes of INPUT as an array, their\n"
     "count, and a class whose ExtractFile method writes them back out.\n"
@@ -69,27 +69,27 @@ void WaitForWorker(const core::ConversionState& state) {
 
 int main(int argc, char** argv) {
     Options options;
+    bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
+        if (optionsEnded || !arg.starts_with("-") || arg == "-") {
+            if (options.haveInput) return UsageError("only one INPUT can be converted at a time");
+            options.input = arg;
+            options.haveInput = true;
+        } else if (arg == "--") {
+            optionsEnded = true;  // an INPUT may itself begin with a dash
+        } else if (arg == "--help" || arg == "-h") {
             std::cout << kUsage;
             return kConverted;
-        }
-        if (arg == "--version") {
+        } else if (arg == "--version") {
             std::cout << "hexcrate-convert " HEXCRATE_VERSION "\n";
             return kConverted;
-        }
-        if (arg == "--class" || arg == "--output") {
+        } else if (arg == "--class" || arg == "--output") {
             if (i + 1 >= argc) return UsageError(arg + " needs a value");
             (arg == "--class" ? options.className : options.output) = argv[++i];
             (arg == "--class" ? options.haveClass : options.haveOutput) = true;
-        } else if (arg.starts_with("--") && arg.size() > 2) {
-            return UsageError("unknown option " + arg);
-        } else if (options.haveInput) {
-            return UsageError("only one INPUT can be converted at a time");
         } else {
-            options.input = arg;
-            options.haveInput = true;
+            return UsageError("unknown option " + arg);
         }
     }
     if (!options.haveInput) return UsageError("no INPUT given");

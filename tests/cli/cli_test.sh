@@ -48,7 +48,10 @@ check "unknown option" 2 "" $'hexcrate-convert: unknown option --fast\nTry \'hex
     "$convert" abc.txt --fast
 check "two inputs" 2 "" $'hexcrate-convert: only one INPUT can be converted at a time\nTry \'hexcrate-convert --help\'.' -- \
     "$convert" abc.txt abc.txt
-"$convert" --help | grep -q "^Usage: hexcrate-convert INPUT"
+printf 'x' > ./--odd.bin
+check "input after --" 0 "Conversion of file --odd.bin completed." "" -- "$convert" -- --odd.bin
+rm -f ./--odd.bin ./--odd.h
+"$convert" --help | grep -q "^Usage: hexcrate-convert "
 expect "help" test $? -eq 0
 expect "no stray files" test "$(ls -A | sort | tr '\n' ' ')" = "abc.h abc.txt mine.h stderr stdout "
 
