@@ -121,6 +121,10 @@ void CMainDlg::ResetDisplay()
 
 void CMainDlg::EnableJobControls(bool enable)
 {
+    // Focus left on a control about to be disabled would leave the keyboard
+    // (Esc, F1, Tab) with nowhere to go; Exit stays enabled throughout.
+    if (const wxWindow* focus = FindFocus(); !enable && focus && focus->GetParent() == this)
+        m_exitButton->SetFocus();
     m_convertButton->Enable(enable);
     m_browseButton->Enable(enable);
     m_inputPathField->Enable(enable);

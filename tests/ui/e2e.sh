@@ -1,0 +1,125 @@
+#!/usr/bin/env bash
+# Drives the real program on an X display: types a path, clicks Convert,
+# checks the header and the reports, and closes the window mid-conversion.
+# Usage: e2e.sh HEXCRATE HEXCRATE_CONVERT SCREENSHOT_DIR   (needs DISPLAY)
+set -euo pipefail
+
+bin=$(realpath "$1")
+convert_cli=$(realpath "$2")
+shots=$(realpath "$3")
+work=$(mktemp -d)
+pid=
+cleanup() {
+  [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+shot() { import -window root "$shots/$1.png"; }
+
+# Waits up to 10 s for a visible window whose title matches; prints its id.
+wait_window() {
+  local id
+  for _ in $(seq 100); do
+    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1) || true
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+
+# Clicks the centre of a control given in dialog units of the 216 x 105 main dialog.
+click_dlu() {
+  local wid=$1 x=$2 y=$3 WIDTH HEIGHT X Y SCREEN WINDOW
+  eval "$(xdotool getwindowgeometry --shell "$wid")"
+  xdotool mousemove --window "$wid" $((WIDTH * x / 216)) $((HEIGHT * y / 105)) click 1
+}
+
+start_program() {
+  (cd "$work" && exec "$bin" --an-option-nobody-knows) &
+  pid=$!
+  main=$(wait_window '^Hexcrate$') || fail "main window did not appear"
+  xdotool windowfocus --sync "$main"
+  sleep 0.3
+}
+
+# Ends the program with Esc and checks that it went promptly with status 0.
+close_program() {
+  xdotool windowfocus "$main" key Escape
+  for _ in $(seq 30); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -0 "$pid" 2>/dev/null && fail "program still running 3 s after Esc"
+  local status=0
+  wait "$pid" || status=$?
+  pid=
+  [ "$status" -eq 0 ] || fail "exit status $status"
+}
+
+# A conversion from start to finish.
+input="$work/Grüße data.bin"
+head -c 5000 /dev/urandom > "$input"
+start_program
+shot e2e-start
+xdotool key Tab                       # from Exit, the first tab stop, to the input path
+xdotool type --delay 5 "$input"
+sleep 0.3
+shot e2e-typed
+click_dlu "$main" 32 91               # Convert
+box=$(wait_window '^Conversion complete\.$') || fail "no completion box"
+sleep 0.3
+shot e2e-complete
+xdotool windowfocus --sync "$box" key Return
+sleep 0.3
+title=$(xdotool getwindowname "$main")
+[ "$title" = "100% Hexcrate - Grüße data.bin" ] || fail "title '$title'"
+
+header="$work/Grüße data.h"
+[ -f "$header" ] || fail "no header at $header"
+(cd "$work" && "$convert_cli" --output expected.h "$input" >/dev/null)
+cmp "$header" "$work/expected.h" || fail "header differs from the converter's"
+
+xdotool windowfocus --sync "$main" key F1
+about=$(wait_window '^About Hexcrate$') || fail "F1 did not open the About box"
+sleep 0.3
+shot e2e-about
+xdotool windowfocus --sync "$about" key Escape
+sleep 0.3
+xdotool search --onlyvisible --name '^About Hexcrate$' >/dev/null && fail "About box still open"
+
+# Convert again unchanged: the header now exists.
+click_dlu "$main" 32 91
+for _ in $(seq 100); do               # the box is captioned "Hexcrate" too
+  [ "$(xdotool search --onlyvisible --name '^Hexcrate$' | wc -l)" -ge 2 ] && break
+  sleep 0.1
+done
+[ "$(xdotool search --onlyvisible --name '^Hexcrate$' | wc -l)" -ge 2 ] || fail "no refusal box"
+sleep 0.3
+shot e2e-refused
+xdotool key Return
+close_program
+
+# Closing while a conversion runs ends the program and leaves no header behind.
+rm -f "$header" "$work/expected.h"
+big="$work/big.bin"
+truncate -s 512M "$big"
+start_program
+xdotool key Tab
+xdotool type --delay 2 "$big"
+click_dlu "$main" 32 91
+for _ in $(seq 50); do
+  case $(xdotool getwindowname "$main") in *%*) break ;; esac
+  sleep 0.02
+done
+case $(xdotool getwindowname "$main") in
+  100%*) fail "conversion finished before the window could be closed" ;;
+  *%*) ;;
+  *) fail "no progress shown" ;;
+esac
+close_program
+leftover=$(cd "$work" && ls -A | grep -v -x -e big.bin -e 'Grüße data.bin' || true)
+[ -z "$leftover" ] || fail "left behind: $leftover"
+
+echo "e2e: all passed"
