@@ -44,14 +44,14 @@ start_program() {
   sleep 0.3
 }
 
-# Ends the program with Esc and checks that it went promptly with status 0.
+# Ends the program with the given keys; checks it went promptly with status 0.
 close_program() {
-  xdotool windowfocus "$main" key Escape
+  xdotool windowfocus "$main" key "$@"
   for _ in $(seq 30); do
     kill -0 "$pid" 2>/dev/null || break
     sleep 0.1
   done
-  kill -0 "$pid" 2>/dev/null && fail "program still running 3 s after Esc"
+  kill -0 "$pid" 2>/dev/null && fail "program still running 3 s after $*"
   local status=0
   wait "$pid" || status=$?
   pid=
@@ -99,7 +99,8 @@ done
 sleep 0.3
 shot e2e-refused
 xdotool key Return
-close_program
+sleep 0.3
+close_program Tab Return              # Enter in the output name field, next after Convert
 
 # Closing while a conversion runs ends the program and leaves no header behind.
 rm -f "$header" "$work/expected.h"
@@ -118,7 +119,7 @@ case $(xdotool getwindowname "$main") in
   *%*) ;;
   *) fail "no progress shown" ;;
 esac
-close_program
+close_program Escape
 leftover=$(cd "$work" && ls -A | grep -v -x -e big.bin -e 'Grüße data.bin' || true)
 [ -z "$leftover" ] || fail "left behind: $leftover"
 

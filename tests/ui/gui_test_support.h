@@ -1,6 +1,7 @@
 // What the window tests share: a modal-dialog hook that fails the running
 // test instead of asserting, expectations for the boxes the program shows,
-// and event pumping with a deadline.
+// and event pumping with a deadline. Outside wxTEST_DIALOG, any dialog but
+// the main one fails the test and is cancelled (see ui_test_main.cpp).
 #pragma once
 
 #include <chrono>
@@ -39,13 +40,6 @@ private:
     const char* m_file;
     int m_line;
 };
-
-// Runs `code` with any dialog it shows counted as a failure.
-#define EXPECT_NO_DIALOG(code)                                   \
-    {                                                            \
-        GTestModalHook wx_hook(__FILE__, __LINE__, __func__);    \
-        code;                                                    \
-    }
 
 // A message box with exactly this text, caption and icon, answered with OK.
 class ExpectMessage : public wxExpectModalBase<wxMessageDialog, ExpectMessage> {

@@ -3,19 +3,39 @@
 
 #include <gtest/gtest.h>
 #include <wx/app.h>
+#include <wx/modalhook.h>
 
 #include "gui_test_support.h"
+#include "ui/main_dlg.h"
 
 namespace {
+
+// A dialog that no test expected would wait for a user who is not there:
+// fail the test and cancel it. Only the main dialog may run modally.
+class UnexpectedDialogGuard : public wxModalDialogHook {
+protected:
+    int Enter(wxDialog* dialog) override
+    {
+        if (dynamic_cast<CMainDlg*>(dialog))
+            return wxID_NONE;
+        ADD_FAILURE() << "unexpected dialog \"" << dialog->GetTitle().utf8_string() << "\"";
+        return wxID_CANCEL;
+    }
+    void Exit(wxDialog*) override {}
+};
 
 class TestApp : public wxApp {
 public:
     bool OnInit() override
     {
         SetAppName("Hexcrate");
+        m_guard.Register();
         return true;
     }
     int OnRun() override { return RUN_ALL_TESTS(); }
+
+private:
+    UnexpectedDialogGuard m_guard;
 };
 
 void FailOnAssert(const wxString& file, int line, const wxString& func, const wxString& cond,
