@@ -17,7 +17,7 @@ build: configure
 	@$(CMAKE) --build $(BUILD) -j $(JOBS)
 
 run: build
-	./$(BUILD)/hexcrate-convert --help
+	./$(BUILD)/hexcrate
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
