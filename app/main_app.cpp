@@ -7,16 +7,14 @@
 class CMainApp : public wxApp {
 public:
     // The base class would parse the command line, which the program ignores.
-    bool OnInit() override
-    {
+    bool OnInit() override {
         SetAppName(res::version::kInternalName);
         return true;
     }
 
     // Returning from here rather than failing OnInit is what makes the exit
     // status 0.
-    int OnRun() override
-    {
+    int OnRun() override {
         CMainDlg dialog;
         SetTopWindow(&dialog);
         dialog.ShowModal();

@@ -11,8 +11,7 @@
 
 CAboutDlg::CAboutDlg(wxWindow* parent)
     : wxDialog(parent, wxID_ANY, res::kAboutCaption, wxDefaultPosition, wxDefaultSize,
-               wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX)
-{
+               wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX) {
     auto at = [this](int x, int y) { return wxDLG_UNIT(this, wxPoint(x, y)); };
     auto size = [this](int w, int h) { return wxDLG_UNIT(this, wxSize(w, h)); };
 
@@ -24,10 +23,10 @@ CAboutDlg::CAboutDlg(wxWindow* parent)
     // The icon keeps its own pixels, centred in its slot.
     const wxPoint slot = at(11, 40);
     const wxSize slotSize = size(21, 20);
-    new wxStaticBitmap(this, wxID_STATIC, icon,
-                       slot + wxSize((slotSize.x - icon.GetWidth()) / 2,
-                                     (slotSize.y - icon.GetHeight()) / 2),
-                       icon.GetSize());
+    new wxStaticBitmap(
+        this, wxID_STATIC, icon,
+        slot + wxSize((slotSize.x - icon.GetWidth()) / 2, (slotSize.y - icon.GetHeight()) / 2),
+        icon.GetSize());
     // Texts take the room their font needs: the box grows to the six-line
     // note rather than clip it, and OK stays at the right edge.
     new wxStaticText(this, wxID_STATIC, res::kAboutVersion, at(40, 10));

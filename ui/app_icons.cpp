@@ -5,8 +5,7 @@
 #include "res/hexcrate_16.xpm"
 #include "res/hexcrate_32.xpm"
 
-wxIconBundle AppIcons()
-{
+wxIconBundle AppIcons() {
     wxIconBundle icons;
     icons.AddIcon(wxIcon(hexcrate_16_xpm));
     icons.AddIcon(wxIcon(hexcrate_32_xpm));

@@ -4,7 +4,8 @@
 #include <wx/defs.h>
 
 enum ControlId {
-    IDM_ABOUTBOX = 0x0010,  // below 0xF000 and with the low four bits clear, as a system menu item needs
+    // Below 0xF000 and with the low four bits clear, as a system menu item needs.
+    IDM_ABOUTBOX = 0x0010,
     IDC_INPUT_PATH = 1000,
     IDC_BROWSE = 1001,
     IDC_CLASS_NAME = 1002,

@@ -40,8 +40,7 @@ CMainDlg::CMainDlg(wxWindow* parent)
     : wxDialog(parent, wxID_ANY, res::kAppTitle, wxDefaultPosition, wxDefaultSize,
                wxCAPTION | wxSYSTEM_MENU | wxMINIMIZE_BOX | wxCLOSE_BOX | wxDIALOG_NO_PARENT),
       m_icons(AppIcons()),
-      m_pollTimer(this)
-{
+      m_pollTimer(this) {
     CreateControls();
     SetIcons(m_icons);
 
@@ -57,6 +56,7 @@ CMainDlg::CMainDlg(wxWindow* parent)
     Bind(wxEVT_TEXT_ENTER, &CMainDlg::OnTextEnter, this);
     Bind(wxEVT_TIMER, &CMainDlg::OnTimer, this, m_pollTimer.GetId());
     Bind(wxEVT_CONTEXT_MENU, &CMainDlg::OnContextMenu, this);
+    Bind(wxEVT_CHAR_HOOK, &CMainDlg::OnCharHook, this);
     Bind(wxEVT_MENU, &CMainDlg::OnSysCommand, this, IDM_ABOUTBOX);
     Bind(wxEVT_PAINT, &CMainDlg::OnPaint, this);
 
@@ -64,23 +64,23 @@ CMainDlg::CMainDlg(wxWindow* parent)
 }
 
 // Positions and sizes in dialog units; creation order is the tab order.
-void CMainDlg::CreateControls()
-{
+void CMainDlg::CreateControls() {
     SetClientSize(DluSize(this, 216, 105));
     const long editStyle = wxTE_PROCESS_ENTER;
 
-    m_exitButton = new wxButton(this, wxID_CANCEL, res::kExit, Dlu(this, 159, 84), DluSize(this, 50, 14));
+    m_exitButton =
+        new wxButton(this, wxID_CANCEL, res::kExit, Dlu(this, 159, 84), DluSize(this, 50, 14));
     m_inputPathField = new wxTextCtrl(this, IDC_INPUT_PATH, wxString(), Dlu(this, 7, 17),
                                       DluSize(this, 149, 14), editStyle);
-    m_browseButton = new wxButton(this, IDC_BROWSE, res::kBrowse, Dlu(this, 159, 17),
-                                  DluSize(this, 50, 14));
+    m_browseButton =
+        new wxButton(this, IDC_BROWSE, res::kBrowse, Dlu(this, 159, 17), DluSize(this, 50, 14));
     m_classNameField = new wxTextCtrl(this, IDC_CLASS_NAME, wxString(), Dlu(this, 7, 44),
                                       DluSize(this, 97, 14), editStyle);
     // Labels take the width their font needs rather than clip.
     new wxStaticText(this, wxID_STATIC, res::kInputLabel, Dlu(this, 7, 7));
     new wxStaticText(this, wxID_STATIC, res::kClassLabel, Dlu(this, 7, 34));
-    m_convertButton = new wxButton(this, IDC_CONVERT, res::kConvert, Dlu(this, 7, 84),
-                                   DluSize(this, 50, 14));
+    m_convertButton =
+        new wxButton(this, IDC_CONVERT, res::kConvert, Dlu(this, 7, 84), DluSize(this, 50, 14));
     m_progress = new wxGauge(this, IDC_PROGRESS, 100, Dlu(this, 7, 63), DluSize(this, 202, 14),
                              wxGA_HORIZONTAL | wxGA_SMOOTH);
     m_outputNameField = new wxTextCtrl(this, IDC_OUTPUT_NAME, wxString(), Dlu(this, 110, 44),
@@ -88,24 +88,21 @@ void CMainDlg::CreateControls()
     new wxStaticText(this, wxID_STATIC, res::kOutputLabel, Dlu(this, 109, 35));
 }
 
-bool CMainDlg::TransferDataToWindow()
-{
+bool CMainDlg::TransferDataToWindow() {
     m_classNameField->ChangeValue(m_className);
     m_inputPathField->ChangeValue(m_inputPath);
     m_outputNameField->ChangeValue(m_outputName);
     return true;
 }
 
-bool CMainDlg::TransferDataFromWindow()
-{
+bool CMainDlg::TransferDataFromWindow() {
     m_className = m_classNameField->GetValue();
     m_inputPath = m_inputPathField->GetValue();
     m_outputName = m_outputNameField->GetValue();
     return true;
 }
 
-void CMainDlg::EndModal(int retCode)
-{
+void CMainDlg::EndModal(int retCode) {
     // A conversion still running is abandoned: its thread is detached, the
     // state it writes is never destroyed, and its header only ever appears
     // complete. The window just stops looking at it.
@@ -113,14 +110,12 @@ void CMainDlg::EndModal(int retCode)
     wxDialog::EndModal(retCode);
 }
 
-void CMainDlg::ResetDisplay()
-{
+void CMainDlg::ResetDisplay() {
     m_progress->SetValue(0);
     SetTitle(res::kAppTitle);
 }
 
-void CMainDlg::EnableJobControls(bool enable)
-{
+void CMainDlg::EnableJobControls(bool enable) {
     // Focus left on a control about to be disabled would leave the keyboard
     // (Esc, F1, Tab) with nowhere to go; Exit stays enabled throughout.
     if (const wxWindow* focus = FindFocus(); !enable && focus && focus->GetParent() == this)
@@ -134,8 +129,7 @@ void CMainDlg::EnableJobControls(bool enable)
 
 // Overwrites both names on every change of the input path; edits made to
 // them afterwards last until the path changes again.
-void CMainDlg::ProposeNames()
-{
+void CMainDlg::ProposeNames() {
     TransferDataFromWindow();
     const std::string path = m_inputPath.utf8_string();
     m_outputName = wxString::FromUTF8(core::DefaultOutputName(path));
@@ -143,14 +137,12 @@ void CMainDlg::ProposeNames()
     TransferDataToWindow();
 }
 
-void CMainDlg::ShowNotice(const wxString& message)
-{
+void CMainDlg::ShowNotice(const wxString& message) {
     wxMessageBox(message, wxTheApp->GetAppDisplayName(), wxOK | wxICON_EXCLAMATION, this);
 }
 
-void CMainDlg::OnInitDialog(wxInitDialogEvent& event)
-{
-    event.Skip();  // lets wxWidgets fill the fields
+void CMainDlg::OnInitDialog(wxInitDialogEvent& event) {
+    event.Skip();              // lets wxWidgets fill the fields
     m_exitButton->SetFocus();  // the first tab stop, as a new dialog should start
 #ifdef __WXMSW__
     if (wxMenu* systemMenu = MSWGetSystemMenu()) {
@@ -160,18 +152,13 @@ void CMainDlg::OnInitDialog(wxInitDialogEvent& event)
 #endif
 }
 
-void CMainDlg::OnInputPathUpdate(wxCommandEvent&)
-{
-    ProposeNames();
-}
+void CMainDlg::OnInputPathUpdate(wxCommandEvent&) { ProposeNames(); }
 
-void CMainDlg::OnBrowse(wxCommandEvent&)
-{
+void CMainDlg::OnBrowse(wxCommandEvent&) {
     ResetDisplay();
-    wxFileDialog chooser(nullptr, wxFileSelectorPromptStr, wxString(), wxString(),
-                         res::kFileFilter, wxFD_OPEN | wxFD_CHANGE_DIR);
-    if (chooser.ShowModal() != wxID_OK)
-        return;
+    wxFileDialog chooser(nullptr, wxFileSelectorPromptStr, wxString(), wxString(), res::kFileFilter,
+                         wxFD_OPEN | wxFD_CHANGE_DIR);
+    if (chooser.ShowModal() != wxID_OK) return;
 
     // GetPath() can come back empty here on GTK; directory and name do not.
     m_inputPath = wxFileName(chooser.GetDirectory(), chooser.GetFilename()).GetFullPath();
@@ -182,8 +169,7 @@ void CMainDlg::OnBrowse(wxCommandEvent&)
     ProposeNames();
 }
 
-void CMainDlg::OnConvert(wxCommandEvent&)
-{
+void CMainDlg::OnConvert(wxCommandEvent&) {
     TransferDataFromWindow();
     ResetDisplay();
 
@@ -207,35 +193,48 @@ void CMainDlg::OnConvert(wxCommandEvent&)
 }
 
 // Enter in an edit field is the dialog's OK, which closes it.
-void CMainDlg::OnTextEnter(wxCommandEvent&)
-{
+void CMainDlg::OnTextEnter(wxCommandEvent&) {
     wxCommandEvent ok(wxEVT_BUTTON, GetAffirmativeId());
     ok.SetEventObject(this);
     ProcessWindowEvent(ok);
 }
 
-void CMainDlg::OnContextMenu(wxContextMenuEvent& event)
-{
+void CMainDlg::ShowAboutMenu(const wxPoint& at) {
+    wxMenu menu;
+    menu.Append(IDM_ABOUTBOX, res::kAboutCommand);
+    PopupMenu(&menu, at);
+}
+
+void CMainDlg::OnContextMenu(wxContextMenuEvent& event) {
     if (wxDynamicCast(event.GetEventObject(), wxTextCtrl)) {
         event.Skip();  // the edit fields keep their own cut-and-paste menu
         return;
     }
-    wxMenu menu;
-    menu.Append(IDM_ABOUTBOX, res::kAboutCommand);
     const wxPoint at = event.GetPosition();
-    PopupMenu(&menu, at == wxDefaultPosition ? at : ScreenToClient(at));
+    ShowAboutMenu(at == wxDefaultPosition ? at : ScreenToClient(at));
 }
 
-void CMainDlg::OnSysCommand(wxCommandEvent&)
-{
+// GTK gives the Menu key and Shift+F10 to the edit fields only, so the
+// dialog opens its menu for them itself, below the focused control.
+void CMainDlg::OnCharHook(wxKeyEvent& event) {
+    const int key = event.GetKeyCode();
+    const bool menuKey = key == WXK_MENU || (key == WXK_F10 && event.GetModifiers() == wxMOD_SHIFT);
+    wxWindow* focus = FindFocus();
+    if (!menuKey || !focus || focus->GetParent() != this || wxDynamicCast(focus, wxTextCtrl)) {
+        event.Skip();
+        return;
+    }
+    ShowAboutMenu(focus->GetRect().GetBottomLeft());
+}
+
+void CMainDlg::OnSysCommand(wxCommandEvent&) {
     CAboutDlg about(this);
     about.ShowModal();
 }
 
 // Where the toolkit lets the program paint its minimised window, show the
 // icon centred on it.
-void CMainDlg::OnPaint(wxPaintEvent& event)
-{
+void CMainDlg::OnPaint(wxPaintEvent& event) {
     if (!IsIconized()) {
         event.Skip();
         return;

@@ -28,6 +28,7 @@ private:
     void EnableJobControls(bool enable);
     void ProposeNames();
     void ShowNotice(const wxString& message);
+    void ShowAboutMenu(const wxPoint& at);
 
     void OnInitDialog(wxInitDialogEvent& event);
     void OnInputPathUpdate(wxCommandEvent& event);
@@ -36,6 +37,7 @@ private:
     void OnTextEnter(wxCommandEvent& event);
     void OnTimer(wxTimerEvent& event);
     void OnContextMenu(wxContextMenuEvent& event);
+    void OnCharHook(wxKeyEvent& event);
     void OnSysCommand(wxCommandEvent& event);
     void OnPaint(wxPaintEvent& event);
 

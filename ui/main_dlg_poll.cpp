@@ -9,12 +9,11 @@
 #include "res/strings.h"
 #include "ui/main_dlg.h"
 
-void CMainDlg::OnTimer(wxTimerEvent&)
-{
+void CMainDlg::OnTimer(wxTimerEvent&) {
     core::ConversionState& state = core::TheConversionState();
     if (!state.IsDone()) {
-        const int percent = core::ProgressPercent(
-            state.byteCount.load(std::memory_order_relaxed), state.inputLength);
+        const int percent = core::ProgressPercent(state.byteCount.load(std::memory_order_relaxed),
+                                                  state.inputLength);
         // An input that grew since Convert can pass 100; the bar cannot.
         m_progress->SetValue(std::clamp(percent, 0, m_progress->GetRange()));
         SetTitle(wxString::Format("%d", percent) + res::kTitleProgress +

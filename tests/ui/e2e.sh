@@ -64,7 +64,7 @@ head -c 5000 /dev/urandom > "$input"
 start_program
 shot e2e-start
 xdotool key Tab                       # from Exit, the first tab stop, to the input path
-xdotool type --delay 5 "$input"
+xdotool type --delay 60 "$input"    # slow enough for the keymap changes of non-ASCII letters
 sleep 0.3
 shot e2e-typed
 click_dlu "$main" 32 91               # Convert
@@ -88,6 +88,12 @@ shot e2e-about
 xdotool windowfocus --sync "$about" key Escape
 sleep 0.3
 xdotool search --onlyvisible --name '^About Hexcrate$' >/dev/null && fail "About box still open"
+xdotool windowfocus --sync "$main" key shift+F10   # the context menu from the keyboard
+sleep 0.5
+xdotool key a                                      # its one item, "&About Hexcrate..."
+about=$(wait_window '^About Hexcrate$') || fail "the context menu did not open the About box"
+xdotool windowfocus --sync "$about" key Return
+sleep 0.3
 
 # Convert again unchanged: the header now exists.
 click_dlu "$main" 32 91

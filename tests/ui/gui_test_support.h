@@ -20,19 +20,15 @@ class GTestModalHook;
 class GTestModalHook : public wxTestingModalHook {
 public:
     GTestModalHook(const char* file, int line, const char* func)
-        : wxTestingModalHook(file, line, func), m_file(file), m_line(line)
-    {
-    }
+        : wxTestingModalHook(file, line, func), m_file(file), m_line(line) {}
 
 protected:
-    int Enter(wxDialog* dialog) override
-    {
+    int Enter(wxDialog* dialog) override {
         const int answer = wxTestingModalHook::Enter(dialog);
         return answer == wxID_NONE ? wxID_CANCEL : answer;
     }
 
-    void ReportFailure(const wxString& message) override
-    {
+    void ReportFailure(const wxString& message) override {
         ADD_FAILURE_AT(m_file, m_line) << message.utf8_string();
     }
 
@@ -45,21 +41,17 @@ private:
 class ExpectMessage : public wxExpectModalBase<wxMessageDialog, ExpectMessage> {
 public:
     ExpectMessage(std::string text, std::string caption, long icon)
-        : m_text(std::move(text)), m_caption(std::move(caption)), m_icon(icon)
-    {
-    }
+        : m_text(std::move(text)), m_caption(std::move(caption)), m_icon(icon) {}
 
 protected:
-    int OnInvoked(wxMessageDialog* box) const override
-    {
+    int OnInvoked(wxMessageDialog* box) const override {
         EXPECT_EQ(box->GetMessage().utf8_string(), m_text);
         EXPECT_EQ(box->GetCaption().utf8_string(), m_caption);
         EXPECT_EQ(box->GetMessageDialogStyle() & wxICON_MASK, m_icon);
         return wxID_OK;
     }
 
-    wxString GetDefaultDescription() const override
-    {
+    wxString GetDefaultDescription() const override {
         return "message box \"" + wxString::FromUTF8(m_text) + "\"";
     }
 

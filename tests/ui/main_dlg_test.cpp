@@ -24,10 +24,11 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const std::string kGruesse = "Gr\xC3\xBC\xC3\x9F" "e";  // a non-ASCII name
+const std::string kGruesse =
+    "Gr\xC3\xBC\xC3\x9F"
+    "e";  // a non-ASCII name
 
-void WriteAll(const fs::path& path, const std::string& bytes)
-{
+void WriteAll(const fs::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
@@ -37,15 +38,13 @@ void WriteAll(const fs::path& path, const std::string& bytes)
 std::atomic<bool> g_gateOpen{true};
 std::atomic<int> g_started{0};
 
-void GateWorkers()
-{
+void GateWorkers() {
     g_gateOpen = false;
     g_started = 0;
     platform::SetThreadStarterForTesting([](platform::ThreadProc proc, void* param) {
         ++g_started;
         std::thread([proc, param] {
-            while (!g_gateOpen)
-                std::this_thread::sleep_for(1ms);
+            while (!g_gateOpen) std::this_thread::sleep_for(1ms);
             proc(param);
         }).detach();
         return true;
@@ -54,8 +53,7 @@ void GateWorkers()
 
 class MainDlgTest : public testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         m_home = fs::current_path();
         m_dir = fs::temp_directory_path() / ("hexcrate-ui-" + std::to_string(::getpid()));
         fs::create_directories(m_dir);
@@ -63,8 +61,7 @@ protected:
         m_dlg = new CMainDlg();
     }
 
-    void TearDown() override
-    {
+    void TearDown() override {
         g_gateOpen = true;
         // No worker may outlive its test: the next one shares the state.
         EXPECT_TRUE(PumpUntil([] { return core::TheConversionState().IsDone(); }));
@@ -79,8 +76,7 @@ protected:
     std::string Title() const { return m_dlg->GetTitle().utf8_string(); }
     int Bar() const { return wxStaticCast(m_dlg->FindWindow(IDC_PROGRESS), wxGauge)->GetValue(); }
 
-    void Click(int id)
-    {
+    void Click(int id) {
         wxWindow* button = m_dlg->FindWindow(id);
         ASSERT_TRUE(button->IsEnabled());
         wxCommandEvent click(wxEVT_BUTTON, id);
@@ -88,23 +84,19 @@ protected:
         button->ProcessWindowEvent(click);
     }
 
-    void Fill(const std::string& input, const std::string& cls, const std::string& output)
-    {
+    void Fill(const std::string& input, const std::string& cls, const std::string& output) {
         Field(IDC_INPUT_PATH)->ChangeValue(wxString::FromUTF8(input));
         Field(IDC_CLASS_NAME)->ChangeValue(wxString::FromUTF8(cls));
         Field(IDC_OUTPUT_NAME)->ChangeValue(wxString::FromUTF8(output));
     }
 
-    bool JobControlsEnabled(bool enabled) const
-    {
+    bool JobControlsEnabled(bool enabled) const {
         for (int id : {IDC_CONVERT, IDC_BROWSE, IDC_INPUT_PATH, IDC_CLASS_NAME, IDC_OUTPUT_NAME})
-            if (m_dlg->FindWindow(id)->IsEnabled() != enabled)
-                return false;
+            if (m_dlg->FindWindow(id)->IsEnabled() != enabled) return false;
         return m_dlg->FindWindow(wxID_CANCEL)->IsEnabled();
     }
 
-    void OpenGateAndExpect(const ExpectMessage& report)
-    {
+    void OpenGateAndExpect(const ExpectMessage& report) {
         wxTEST_DIALOG(
             {
                 g_gateOpen = true;
@@ -120,8 +112,7 @@ protected:
 
 }  // namespace
 
-TEST_F(MainDlgTest, ProposesNamesAtEveryKeystroke)
-{
+TEST_F(MainDlgTest, ProposesNamesAtEveryKeystroke) {
     EXPECT_EQ(Title(), "Hexcrate");
     const wxString path = wxString::FromUTF8("/tmp/" + kGruesse + " Logo.BMP");
     wxTextCtrl* input = Field(IDC_INPUT_PATH);
@@ -142,8 +133,7 @@ TEST_F(MainDlgTest, ProposesNamesAtEveryKeystroke)
     EXPECT_EQ(Text(IDC_OUTPUT_NAME), ".h");
 }
 
-TEST_F(MainDlgTest, ConvertRefusesInOrderAndStartsNothing)
-{
+TEST_F(MainDlgTest, ConvertRefusesInOrderAndStartsNothing) {
     GateWorkers();
     WriteAll("in.bin", "abc");
     const std::string missing = (m_dir / "missing.bin").string();
@@ -164,8 +154,7 @@ TEST_F(MainDlgTest, ConvertRefusesInOrderAndStartsNothing)
     EXPECT_TRUE(core::TheConversionState().IsDone());
 }
 
-TEST_F(MainDlgTest, FollowsAConversionToItsReport)
-{
+TEST_F(MainDlgTest, FollowsAConversionToItsReport) {
     GateWorkers();
     const fs::path input = m_dir / (kGruesse + ".bin");
     WriteAll(input, std::string(100, 'x'));
@@ -194,8 +183,7 @@ TEST_F(MainDlgTest, FollowsAConversionToItsReport)
                                                     "Hexcrate", wxICON_EXCLAMATION));
 }
 
-TEST_F(MainDlgTest, FailedConversionReportsWhyAndKeepsTheTitle)
-{
+TEST_F(MainDlgTest, FailedConversionReportsWhyAndKeepsTheTitle) {
     GateWorkers();
     const fs::path input = m_dir / "a.bin";
     WriteAll(input, "data");
@@ -212,13 +200,12 @@ TEST_F(MainDlgTest, FailedConversionReportsWhyAndKeepsTheTitle)
     EXPECT_EQ(core::TheConversionState().ErrorText(), "");
 }
 
-TEST_F(MainDlgTest, WorkerThatCannotStartIsReportedAndNothingPolls)
-{
+TEST_F(MainDlgTest, WorkerThatCannotStartIsReportedAndNothingPolls) {
     platform::SetThreadStarterForTesting([](platform::ThreadProc, void*) { return false; });
     WriteAll("b.bin", "data");
     Fill("b.bin", "CBFile", "b.h");
-    wxTEST_DIALOG(Click(IDC_CONVERT),
-                  ExpectMessage("Conversion could not be started.", "Hexcrate", wxICON_EXCLAMATION));
+    wxTEST_DIALOG(Click(IDC_CONVERT), ExpectMessage("Conversion could not be started.", "Hexcrate",
+                                                    wxICON_EXCLAMATION));
     EXPECT_TRUE(JobControlsEnabled(true));
 
     // An armed poll would now show progress or report a success.
@@ -227,8 +214,7 @@ TEST_F(MainDlgTest, WorkerThatCannotStartIsReportedAndNothingPolls)
     core::TheConversionState().doneFlag = 1;  // nothing runs; spare the teardown its wait
 }
 
-TEST_F(MainDlgTest, BrowseFillsThePathOrOnlyResetsTheDisplay)
-{
+TEST_F(MainDlgTest, BrowseFillsThePathOrOnlyResetsTheDisplay) {
     m_dlg->SetTitle("50% Hexcrate - x.bin");
     Fill("kept", "CKept", "kept.h");
     wxTEST_DIALOG(Click(IDC_BROWSE), wxExpectModal<wxFileDialog>("", wxID_CANCEL));
@@ -238,14 +224,14 @@ TEST_F(MainDlgTest, BrowseFillsThePathOrOnlyResetsTheDisplay)
     const fs::path chosen = m_dir / "sub" / (kGruesse + ".png");
     fs::create_directories(chosen.parent_path());
     WriteAll(chosen, "png");
-    wxTEST_DIALOG(Click(IDC_BROWSE), wxExpectModal<wxFileDialog>(wxString::FromUTF8(chosen.string())));
+    wxTEST_DIALOG(Click(IDC_BROWSE),
+                  wxExpectModal<wxFileDialog>(wxString::FromUTF8(chosen.string())));
     EXPECT_EQ(Text(IDC_INPUT_PATH), chosen.string());
     EXPECT_EQ(Text(IDC_OUTPUT_NAME), kGruesse + ".h");
     EXPECT_EQ(fs::current_path(), chosen.parent_path());  // a bare output name lands beside it
 }
 
-TEST_F(MainDlgTest, ClosingMidConversionStopsThePoll)
-{
+TEST_F(MainDlgTest, ClosingMidConversionStopsThePoll) {
     GateWorkers();
     WriteAll("c.bin", "data");
     m_dlg->CallAfter([this] {
