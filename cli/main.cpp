@@ -106,6 +106,7 @@ int main(int argc, char** argv) {
     core::ConversionState& state = core::TheConversionState();
     state.BeginJob(options.input, options.className, options.output, check.inputLength);
     if (!platform::StartThread(core::ConvertThreadProc, nullptr)) {
+        state.CancelJob();
         std::cerr << core::msg::kNotStarted << "\n";
         return kFailed;
     }

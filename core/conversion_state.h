@@ -38,6 +38,9 @@ struct ConversionState {
     // previous run's flag as the end of this one.
     void BeginJob(std::string input, std::string cls, std::string output, std::uint32_t length);
 
+    // Ends a job whose worker could not be started: no conversion runs.
+    void CancelJob() { doneFlag.store(1, std::memory_order_release); }
+
     // True once the worker of the current job has finished; acquires what it wrote.
     bool IsDone() const { return doneFlag.load(std::memory_order_acquire) == 1; }
 

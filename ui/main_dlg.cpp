@@ -185,6 +185,7 @@ void CMainDlg::OnConvert(wxCommandEvent&) {
     core::TheConversionState().BeginJob(input, className, output, check.inputLength);
     EnableJobControls(false);
     if (!platform::StartThread(core::ConvertThreadProc, this)) {
+        core::TheConversionState().CancelJob();
         ShowNotice(core::msg::kNotStarted);
         EnableJobControls(true);
         return;
