@@ -27,7 +27,9 @@ test: build
 sanitize: deps
 	$(CMAKE) -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DHEXCRATE_SANITIZE=address,undefined >/dev/null
 	$(CMAKE) --build build-asan -j $(JOBS)
-	cd build-asan && UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 ctest --output-on-failure
+	cd build-asan && UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
+	  ctest --output-on-failure
 	$(CMAKE) -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DHEXCRATE_SANITIZE=thread >/dev/null
 	$(CMAKE) --build build-tsan -j $(JOBS)
 	cd build-tsan && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -R WorkerProtocol

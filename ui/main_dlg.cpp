@@ -207,7 +207,8 @@ void CMainDlg::ShowAboutMenu(const wxPoint& at) {
 }
 
 void CMainDlg::OnContextMenu(wxContextMenuEvent& event) {
-    if (wxDynamicCast(event.GetEventObject(), wxTextCtrl)) {
+    const wxObject* source = event.GetEventObject();
+    if (source && source->IsKindOf(wxCLASSINFO(wxTextCtrl))) {
         event.Skip();  // the edit fields keep their own cut-and-paste menu
         return;
     }
@@ -221,7 +222,8 @@ void CMainDlg::OnCharHook(wxKeyEvent& event) {
     const int key = event.GetKeyCode();
     const bool menuKey = key == WXK_MENU || (key == WXK_F10 && event.GetModifiers() == wxMOD_SHIFT);
     wxWindow* focus = FindFocus();
-    if (!menuKey || !focus || focus->GetParent() != this || wxDynamicCast(focus, wxTextCtrl)) {
+    if (!menuKey || !focus || focus->GetParent() != this ||
+        focus->IsKindOf(wxCLASSINFO(wxTextCtrl))) {
         event.Skip();
         return;
     }

@@ -9,9 +9,9 @@
 
 bool COffscreenDC::IsPrintingDC(const wxDC& dc) {
 #if wxUSE_PRINTING_ARCHITECTURE
-    if (wxDynamicCast(&dc, wxPrinterDC)) return true;
+    if (dc.IsKindOf(wxCLASSINFO(wxPrinterDC))) return true;
 #if wxUSE_POSTSCRIPT
-    if (wxDynamicCast(&dc, wxPostScriptDC)) return true;
+    if (dc.IsKindOf(wxCLASSINFO(wxPostScriptDC))) return true;
 #endif
 #endif
     return false;

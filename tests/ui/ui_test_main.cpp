@@ -61,10 +61,6 @@ void PumpFor(std::chrono::milliseconds span) {
 
 wxIMPLEMENT_APP_NO_MAIN(TestApp);
 
-// Sanitizer builds: GTK, fontconfig and D-Bus keep memory until exit by
-// design, so leak reports here are noise; memory errors are still caught.
-extern "C" const char* __asan_default_options() { return "detect_leaks=0"; }
-
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     wxSetAssertHandler(FailOnAssert);
