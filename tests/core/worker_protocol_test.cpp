@@ -55,12 +55,6 @@ TEST(WorkerProtocol, FailureIsReportedThroughTheRecord) {
     EXPECT_EQ(state.ErrorText(), "Input file not found.");
 }
 
-TEST(WorkerProtocol, ThreadStarterCanBeMadeToFail) {
-    platform::SetThreadStarterForTesting([](platform::ThreadProc, void*) { return false; });
-    EXPECT_FALSE(platform::StartThread(core::ConvertThreadProc, nullptr));
-    platform::SetThreadStarterForTesting(nullptr);
-}
-
 TEST(ProgressPercent, TruncatesTheDoubleQuotient) {
     EXPECT_EQ(core::ProgressPercent(29, 100), 28);
     EXPECT_EQ(core::ProgressPercent(57, 100), 56);
