@@ -50,11 +50,13 @@ int UsageError(const std::string& text) {
 }
 
 // Polls the worker as the window does, showing the percentage on a terminal.
+// The poll is finer than the window's 50 ms so that a script does not wait
+// on it after the work is done; the text changes only with the percentage.
 void WaitForWorker(const core::ConversionState& state) {
     const bool showProgress = ::isatty(STDERR_FILENO);
     int shown = -1;
     while (!state.IsDone()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
         const int percent = core::ProgressPercent(state.byteCount.load(std::memory_order_relaxed),
                                                   state.inputLength);
         if (showProgress && percent != shown) {

@@ -23,9 +23,11 @@ constexpr std::string_view kRule =
     "//////////////////////////////////////////////////////////////////////////////////";
 static_assert(kRule.size() == 82);
 
-// The longest a data byte can take: ", \r\n 0xAB".
+// The longest a data byte can take, ", \r\n 0xAB", and the padding that a
+// copy from the table writes past the last value.
 constexpr std::size_t kMaxBytesPerValue = 9;
-constexpr std::size_t kBufferSize = HeaderFormatter::kBlockSize * kMaxBytesPerValue;
+constexpr std::size_t kCopyPadding = 2;
+constexpr std::size_t kBufferSize = HeaderFormatter::kBlockSize * kMaxBytesPerValue + kCopyPadding;
 
 }  // namespace
 
@@ -64,26 +66,19 @@ bool HeaderFormatter::Opening(std::string_view displayName, std::string_view pre
 bool HeaderFormatter::Bytes(const unsigned char* data, std::size_t size) {
     while (size > 0) {
         const std::size_t chunk = std::min(size, kBlockSize);
-        if (m_used + chunk * kMaxBytesPerValue > kBufferSize) Flush();
+        if (m_used + chunk * kMaxBytesPerValue + kCopyPadding > kBufferSize) Flush();
 
-        // Each value is preceded by ", " except the first, and every
-        // seventeenth starts a new line that opens with a space.
+        // Each value is preceded by ", " except the very first, and every
+        // seventeenth starts a new line that opens with a space. Whole lines,
+        // the bulk of any input, go through a loop without branches.
         char* out = m_buffer.get() + m_used;
-        for (std::size_t i = 0; i < chunk; ++i) {
-            const char* entry = kHex.entries[data[i]].data();
-            if (m_column == 16) {
-                std::memcpy(out, ", \r\n ", 5);
-                std::memcpy(out + 5, entry + 2, 4);
-                out += 9;
-                m_column = 1;
-            } else if (m_column > 0) {
-                std::memcpy(out, entry, 8);
-                out += 6;
-                ++m_column;
+        std::size_t i = 0;
+        while (i < chunk) {
+            if (m_column == 16 && chunk - i >= 16) {
+                out = FormatLine(out, data + i);
+                i += 16;
             } else {
-                std::memcpy(out, entry + 2, 4);
-                out += 4;
-                m_column = 1;
+                out = FormatValue(out, data[i++]);
             }
         }
         m_used = static_cast<std::size_t>(out - m_buffer.get());
@@ -92,6 +87,34 @@ bool HeaderFormatter::Bytes(const unsigned char* data, std::size_t size) {
         size -= chunk;
     }
     return !m_failed;
+}
+
+// The values are copied eight bytes at a time from the table and overlap:
+// each copy's two bytes of padding are overwritten by the next.
+char* HeaderFormatter::FormatValue(char* out, unsigned char value) {
+    const char* entry = kHex.entries[value].data();
+    if (m_column == 0) {
+        std::memcpy(out, entry + 2, 4);
+        m_column = 1;
+        return out + 4;
+    }
+    if (m_column == 16) {
+        std::memcpy(out + 3, entry, 8);
+        std::memcpy(out, ", \r\n ", 5);
+        m_column = 1;
+        return out + 9;
+    }
+    std::memcpy(out, entry, 8);
+    ++m_column;
+    return out + 6;
+}
+
+char* HeaderFormatter::FormatLine(char* out, const unsigned char* values) {
+    std::memcpy(out + 3, kHex.entries[values[0]].data(), 8);
+    std::memcpy(out, ", \r\n ", 5);
+    out += 9;
+    for (int k = 1; k < 16; ++k, out += 6) std::memcpy(out, kHex.entries[values[k]].data(), 8);
+    return out;
 }
 
 bool HeaderFormatter::Closing(std::string_view prefix, std::string_view className) {

@@ -34,6 +34,8 @@ public:
     std::uint64_t ByteCount() const { return m_count; }
 
 private:
+    char* FormatValue(char* out, unsigned char value);
+    char* FormatLine(char* out, const unsigned char* values);
     void Append(std::string_view text);
     void Flush();
 
