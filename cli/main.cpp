@@ -56,7 +56,7 @@ void WaitForWorker(const core::ConversionState& state) {
     const bool showProgress = ::isatty(STDERR_FILENO);
     int shown = -1;
     while (!state.IsDone()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
         const int percent = core::ProgressPercent(state.byteCount.load(std::memory_order_relaxed),
                                                   state.inputLength);
         if (showProgress && percent != shown) {
