@@ -64,7 +64,8 @@ head -c 5000 /dev/urandom > "$input"
 start_program
 shot e2e-start
 xdotool key Tab                       # from Exit, the first tab stop, to the input path
-xdotool type --delay 60 "$input"    # slow enough for the keymap changes of non-ASCII letters
+# xdotool reads the text in the locale's encoding, which may be plain C here.
+LC_ALL=C.UTF-8 xdotool type --delay 60 "$input"  # slow enough for the keymap changes of non-ASCII letters
 sleep 0.3
 shot e2e-typed
 click_dlu "$main" 32 91               # Convert
