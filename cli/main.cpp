@@ -12,7 +12,6 @@
 #include "core/job_check.h"
 #include "core/messages.h"
 #include "core/name_rules.h"
-#include "platform/thread.h"
 
 #ifndef HEXCRATE_VERSION
 #define HEXCRATE_VERSION "unknown"
@@ -105,13 +104,12 @@ int main(int argc, char** argv) {
         return kFailed;
     }
 
-    core::ConversionState& state = core::TheConversionState();
-    state.BeginJob(options.input, options.className, options.output, check.inputLength);
-    if (!platform::StartThread(core::ConvertThreadProc, nullptr)) {
-        state.CancelJob();
+    if (!core::StartConversion(options.input, options.className, options.output,
+                               check.inputLength)) {
         std::cerr << core::msg::kNotStarted << "\n";
         return kFailed;
     }
+    core::ConversionState& state = core::TheConversionState();
     WaitForWorker(state);
 
     const std::string error = state.ErrorText();

@@ -8,6 +8,7 @@
 #include "core/name_rules.h"
 #include "platform/input_file.h"
 #include "platform/output_file.h"
+#include "platform/thread.h"
 
 namespace core {
 namespace {
@@ -58,6 +59,15 @@ std::string Convert(ConversionState& state) {
 }
 
 }  // namespace
+
+bool StartConversion(std::string inputPath, std::string className, std::string outputPath,
+                     std::uint32_t inputLength) {
+    ConversionState& state = TheConversionState();
+    state.BeginJob(std::move(inputPath), std::move(className), std::move(outputPath), inputLength);
+    if (platform::StartThread(ConvertThreadProc, nullptr)) return true;
+    state.CancelJob();
+    return false;
+}
 
 unsigned ConvertThreadProc(void* /*parameter*/) {
     ConversionState& state = TheConversionState();

@@ -1,6 +1,9 @@
 // The worker that writes a header carrying a file's bytes.
 #pragma once
 
+#include <cstdint>
+#include <string>
+
 namespace core {
 
 // Thread procedure: converts the job in TheConversionState(). Reports only
@@ -9,5 +12,11 @@ namespace core {
 // appears at the output path only when complete. The parameter is unused;
 // always returns 0.
 unsigned ConvertThreadProc(void* parameter);
+
+// Fills in the job and starts ConvertThreadProc on a thread of its own.
+// Returns false, with the record again saying that nothing runs, when no
+// thread could be started.
+bool StartConversion(std::string inputPath, std::string className, std::string outputPath,
+                     std::uint32_t inputLength);
 
 }  // namespace core

@@ -21,7 +21,6 @@
 #include "core/job_check.h"
 #include "core/messages.h"
 #include "core/name_rules.h"
-#include "platform/thread.h"
 #include "res/strings.h"
 #include "ui/about_dlg.h"
 #include "ui/app_icons.h"
@@ -182,10 +181,8 @@ void CMainDlg::OnConvert(wxCommandEvent&) {
         return;
     }
 
-    core::TheConversionState().BeginJob(input, className, output, check.inputLength);
     EnableJobControls(false);
-    if (!platform::StartThread(core::ConvertThreadProc, this)) {
-        core::TheConversionState().CancelJob();
+    if (!core::StartConversion(input, className, output, check.inputLength)) {
         ShowNotice(core::msg::kNotStarted);
         EnableJobControls(true);
         return;
