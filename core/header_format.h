@@ -22,7 +22,7 @@ public:
     using Sink = std::function<bool(const char* data, std::size_t size)>;
 
     // The largest block that Bytes() formats without an intermediate flush.
-    static constexpr std::size_t kBlockSize = 64 * 1024;
+    static constexpr std::size_t kBlockSize = std::size_t{64} * 1024;
 
     explicit HeaderFormatter(Sink sink);
 
@@ -35,7 +35,7 @@ public:
 
 private:
     char* FormatValue(char* out, unsigned char value);
-    char* FormatLine(char* out, const unsigned char* values);
+    static char* FormatLine(char* out, const unsigned char* values);
     void Append(std::string_view text);
     void Flush();
 

@@ -9,6 +9,8 @@ packages=(
   xvfb xauth xdotool imagemagick           # window tests without a display
   xxd time bc                              # benchmark
 )
+# `--dev`: the clang tools that lint, sanitizer and fuzz runs use.
+[ "${1:-}" = --dev ] && packages+=(clang clang-tidy clang-format libclang-rt-14-dev)
 
 missing=()
 for p in "${packages[@]}"; do

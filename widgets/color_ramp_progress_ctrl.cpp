@@ -12,19 +12,24 @@
 
 namespace {
 
-int RedOf(std::uint32_t cr) { return cr & 0xFF; }
-int GreenOf(std::uint32_t cr) { return (cr >> 8) & 0xFF; }
-int BlueOf(std::uint32_t cr) { return (cr >> 16) & 0xFF; }
+int RedOf(std::uint32_t cr) { return static_cast<int>(cr & 0xFF); }
+int GreenOf(std::uint32_t cr) { return static_cast<int>((cr >> 8) & 0xFF); }
+int BlueOf(std::uint32_t cr) { return static_cast<int>((cr >> 16) & 0xFF); }
 
+// Each channel keeps its low eight bits.
 std::uint32_t PackRgb(int red, int green, int blue) {
-    return (red & 0xFF) | (green & 0xFF) << 8 | (blue & 0xFF) << 16;
+    const auto low8 = [](int channel) { return static_cast<std::uint32_t>(channel) & 0xFF; };
+    return low8(red) | low8(green) << 8 | low8(blue) << 16;
 }
 
 std::uint32_t PackColour(const wxColour& colour) {
     return PackRgb(colour.Red(), colour.Green(), colour.Blue());
 }
 
-wxColour UnpackColour(std::uint32_t cr) { return wxColour(RedOf(cr), GreenOf(cr), BlueOf(cr)); }
+wxColour UnpackColour(std::uint32_t cr) {
+    return {static_cast<unsigned char>(cr), static_cast<unsigned char>(cr >> 8),
+            static_cast<unsigned char>(cr >> 16)};
+}
 
 // Fills left and top inclusive, right and bottom exclusive; without a pen,
 // so cairo adds no outline and no half-pixel blur to the band edges.
@@ -37,12 +42,12 @@ void FillRect(wxDC& dc, int left, int top, int right, int bottom, const wxColour
 
 // Band geometry and colours are computed in the precisions below on purpose:
 // the ramp must land on the same columns and shades wherever it is drawn.
-int EdgeAt(int nIndex, float fBandWidth) {
-    return static_cast<int>(static_cast<double>(static_cast<float>(nIndex)) * fBandWidth);
+int EdgeAt(int index, float bandWidth) {
+    return static_cast<int>(static_cast<double>(static_cast<float>(index)) * bandWidth);
 }
 
-int ChannelAt(int nFrom, int nIndex, float fStep) {
-    return static_cast<int>(nFrom + static_cast<double>(static_cast<float>(nIndex)) * fStep);
+int ChannelAt(int from, int index, float step) {
+    return static_cast<int>(from + static_cast<double>(static_cast<float>(index)) * step);
 }
 
 }  // namespace
@@ -65,23 +70,23 @@ bool CColorRampProgressCtrl::Create(wxWindow* parent, wxWindowID id, const wxPoi
     return true;
 }
 
-bool CColorRampProgressCtrl::SetRange(int nLow, int nHigh) {
-    if (nHigh <= 0 || nHigh <= nLow) return false;
-    m_nRangeLow = nLow;
-    m_nRangeHigh = nHigh;
+bool CColorRampProgressCtrl::SetRange(int low, int high) {
+    if (high <= 0 || high <= low) return false;
+    m_nRangeLow = low;
+    m_nRangeHigh = high;
     Refresh();
     return true;
 }
 
-void CColorRampProgressCtrl::SetPos(int nPos) {
-    m_nPosition = nPos;
+void CColorRampProgressCtrl::SetPos(int pos) {
+    m_nPosition = pos;
     Refresh();
 }
 
 int CColorRampProgressCtrl::StepIt() {
-    const int nOld = m_nPosition;
-    SetPos(nOld + m_nStep);
-    return nOld;
+    const int old = m_nPosition;
+    SetPos(old + m_step);
+    return old;
 }
 
 void CColorRampProgressCtrl::SetRampColours(const wxColour& from, const wxColour& to) {
@@ -110,8 +115,8 @@ wxColour CColorRampProgressCtrl::GetRampBackgroundColour() const {
 
 wxColour CColorRampProgressCtrl::GetPercentageColour() const { return UnpackColour(m_crText); }
 
-void CColorRampProgressCtrl::SetDrawPercentage(bool bDraw) {
-    m_bDrawPercentage = bDraw;
+void CColorRampProgressCtrl::SetDrawPercentage(bool draw) {
+    m_bDrawPercentage = draw;
     Refresh();
 }
 
@@ -120,7 +125,7 @@ bool CColorRampProgressCtrl::IsRampShown() const {
 }
 
 wxString CColorRampProgressCtrl::GetPercentageText() const {
-    if (!IsRampShown()) return wxString();
+    if (!IsRampShown()) return {};
     return wxString::Format("%.0f%%", m_nPosition * 100.0 / m_nRangeHigh);
 }
 
@@ -142,8 +147,8 @@ void CColorRampProgressCtrl::PaintFace(wxDC& dc) {
     // The lower bound plays no part here. A position at or below zero (only
     // possible with a negative lower bound) covers nothing; clamping also
     // keeps a huge negative product from overflowing the conversion.
-    const double dFilled = static_cast<double>(m_nPosition) / m_nRangeHigh * rcClient.width;
-    DrawRamp(dc, rcClient, static_cast<int>(std::max(dFilled, 0.0)));
+    const double filled = static_cast<double>(m_nPosition) / m_nRangeHigh * rcClient.width;
+    DrawRamp(dc, rcClient, static_cast<int>(std::max(filled, 0.0)));
 
     if (m_bDrawPercentage) {
         dc.SetFont(GetFont());
@@ -153,7 +158,8 @@ void CColorRampProgressCtrl::PaintFace(wxDC& dc) {
     }
 }
 
-void CColorRampProgressCtrl::DrawRamp(wxDC& target, const wxRect& rcClient, int nFilledWidth) {
+void CColorRampProgressCtrl::DrawRamp(wxDC& target, const wxRect& rcClient,
+                                      int nFilledWidth) const {
     COffscreenDC surface(target);
     wxDC& dc = surface.GetDrawingDC();
     if (!dc.IsOk()) return;
@@ -164,37 +170,38 @@ void CColorRampProgressCtrl::DrawRamp(wxDC& target, const wxRect& rcClient, int 
         dc.Clear();
     }
 
-    const int nFromR = RedOf(m_crRampFrom);
-    const int nFromG = GreenOf(m_crRampFrom);
-    const int nFromB = BlueOf(m_crRampFrom);
-    const int nDiffR = RedOf(m_crRampTo) - nFromR;
-    const int nDiffG = GreenOf(m_crRampTo) - nFromG;
-    const int nDiffB = BlueOf(m_crRampTo) - nFromB;
+    const int fromRed = RedOf(m_crRampFrom);
+    const int fromGreen = GreenOf(m_crRampFrom);
+    const int fromBlue = BlueOf(m_crRampFrom);
+    const int redDiff = RedOf(m_crRampTo) - fromRed;
+    const int greenDiff = GreenOf(m_crRampTo) - fromGreen;
+    const int blueDiff = BlueOf(m_crRampTo) - fromBlue;
 
-    const bool bSolid = nDiffR == 0 && nDiffG == 0 && nDiffB == 0;
-    int nBands;
-    if (bSolid)
-        nBands = m_crRampFrom == 0 ? 255 : std::max({nFromR, nFromG, nFromB});
+    const bool solid = redDiff == 0 && greenDiff == 0 && blueDiff == 0;
+    int bandCount;
+    if (solid)
+        bandCount = m_crRampFrom == 0 ? 255 : std::max({fromRed, fromGreen, fromBlue});
     else
-        nBands = std::max({std::abs(nDiffR), std::abs(nDiffG), std::abs(nDiffB)});
+        bandCount = std::max({std::abs(redDiff), std::abs(greenDiff), std::abs(blueDiff)});
 
-    const float fBandWidth = static_cast<float>(rcClient.width) / nBands;
-    const float fStepR = static_cast<float>(nDiffR) / nBands;
-    const float fStepG = static_cast<float>(nDiffG) / nBands;
-    const float fStepB = static_cast<float>(nDiffB) / nBands;
+    const auto bands = static_cast<float>(bandCount);
+    const float bandWidth = static_cast<float>(rcClient.width) / bands;
+    const float redStep = static_cast<float>(redDiff) / bands;
+    const float greenStep = static_cast<float>(greenDiff) / bands;
+    const float blueStep = static_cast<float>(blueDiff) / bands;
 
-    for (int i = 0; i < nBands; ++i) {
-        const int nLeft = EdgeAt(i, fBandWidth);
-        const int nRight = EdgeAt(i + 1, fBandWidth);
+    for (int i = 0; i < bandCount; ++i) {
+        const int left = EdgeAt(i, bandWidth);
+        const int right = EdgeAt(i + 1, bandWidth);
 
-        std::uint32_t crBand = m_crRampFrom;
-        if (!bSolid)
-            crBand = PackRgb(ChannelAt(nFromR, i, fStepR), ChannelAt(nFromG, i, fStepG),
-                             ChannelAt(nFromB, i, fStepB));
-        FillRect(dc, nLeft, 0, nRight, rcClient.height + 1, UnpackColour(crBand));
+        std::uint32_t bandColour = m_crRampFrom;
+        if (!solid)
+            bandColour = PackRgb(ChannelAt(fromRed, i, redStep), ChannelAt(fromGreen, i, greenStep),
+                                 ChannelAt(fromBlue, i, blueStep));
+        FillRect(dc, left, 0, right, rcClient.height + 1, UnpackColour(bandColour));
 
-        if (nRight > nFilledWidth) {
-            FillRect(dc, nRight, 0, rcClient.width, rcClient.height, UnpackColour(m_crBackground));
+        if (right > nFilledWidth) {
+            FillRect(dc, right, 0, rcClient.width, rcClient.height, UnpackColour(m_crBackground));
             break;
         }
     }

@@ -23,16 +23,16 @@ public:
 
     // Refuses (returns false, keeps the old range) an upper bound of zero or
     // less, or one not above the lower bound: the face divides by it.
-    bool SetRange(int nLow, int nHigh);
+    bool SetRange(int low, int high);
     int GetRangeLow() const { return m_nRangeLow; }
     int GetRangeHigh() const { return m_nRangeHigh; }
 
-    void SetPos(int nPos);
+    void SetPos(int pos);
     int GetPos() const { return m_nPosition; }
 
     // StepIt() advances the position by the step and returns the old one.
-    void SetStep(int nStep) { m_nStep = nStep; }
-    int GetStep() const { return m_nStep; }
+    void SetStep(int step) { m_step = step; }
+    int GetStep() const { return m_step; }
     int StepIt();
 
     void SetRampColours(const wxColour& from, const wxColour& to);
@@ -43,7 +43,7 @@ public:
     wxColour GetRampBackgroundColour() const;
     wxColour GetPercentageColour() const;
 
-    void SetDrawPercentage(bool bDraw);
+    void SetDrawPercentage(bool draw);
     bool GetDrawPercentage() const { return m_bDrawPercentage; }
 
     // The text the face would centre on the ramp; empty on the plain face.
@@ -55,7 +55,7 @@ public:
 
 private:
     bool IsRampShown() const;
-    void DrawRamp(wxDC& target, const wxRect& rcClient, int nFilledWidth);
+    void DrawRamp(wxDC& target, const wxRect& rcClient, int nFilledWidth) const;
 
     void OnPaint(wxPaintEvent& event);
     void OnEraseBkgnd(wxEraseEvent& event);
@@ -63,7 +63,7 @@ private:
     // Colours are packed red in the lowest byte, the top byte always zero.
     std::int32_t m_nRangeLow = 0;
     std::int32_t m_nRangeHigh = 100;
-    std::int32_t m_nStep = 10;
+    std::int32_t m_step = 10;
     std::int32_t m_nPosition = 0;
     std::uint32_t m_crRampFrom = 0x000000;
     std::uint32_t m_crRampTo = 0x0000FF;

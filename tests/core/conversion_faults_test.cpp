@@ -148,7 +148,8 @@ TEST(ConvertOutput, FullDiskLeavesNothingBehind) {
     TempDir dir;
     SmallMount disk(dir / "disk", "size=256k");
     if (!disk.Mounted()) GTEST_SKIP() << "mounting a small tmpfs needs root";
-    WriteFile(dir / "in.bin", std::string(200 * 1024, 'x'));  // about 1.2 MiB of header
+    // About 1.2 MiB of header.
+    WriteFile(dir / "in.bin", std::string(std::size_t{200} * 1024, 'x'));
 
     EXPECT_EQ(test::Convert(dir / "in.bin", dir / "disk/in.h"), msg::kOutputNotWritten);
     EXPECT_EQ(EntriesIn(dir / "disk"), 0u);
@@ -179,7 +180,8 @@ TEST(JobCheck, RefusesInOrderAndMeasuresTheInput) {
     TempDir dir;
     WriteFile(dir / "in.bin", "hello");
     WriteFile(dir / "taken.h", "");
-    const std::string in = dir / "in.bin", out = dir / "out.h";
+    const std::string in = dir / "in.bin";
+    const std::string out = dir / "out.h";
 
     EXPECT_EQ(core::CheckJob("", "", "").message, msg::kSelectFile);
     EXPECT_EQ(core::CheckJob(dir / "missing", "", "").message, msg::kSpecifyClassName);

@@ -8,15 +8,18 @@
 
 namespace {
 
-wxColour Rgb(unsigned rgb) { return wxColour((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
+wxColour Rgb(unsigned rgb) {
+    return {static_cast<unsigned char>(rgb >> 16), static_cast<unsigned char>(rgb >> 8),
+            static_cast<unsigned char>(rgb)};
+}
 
 const wxColour kWhite(0xFF, 0xFF, 0xFF);
 
 struct RampCase {
     const char* name;
-    int nWidth;
+    int width;
     unsigned from, to;
-    int nLow, nHigh, nPos;
+    int low, high, pos;
     // Column and the colour it must have in every row of the face.
     std::vector<std::pair<int, const char*>> columns;
 };
@@ -63,16 +66,16 @@ class RampBands : public RampFaceTest, public testing::WithParamInterface<RampCa
 
 TEST_P(RampBands, ColumnsHaveTheirBandColours) {
     const RampCase& c = GetParam();
-    const int nHeight = 12;
-    ASSERT_TRUE(m_pCtrl->SetRange(c.nLow, c.nHigh));
-    m_pCtrl->SetPos(c.nPos);
-    m_pCtrl->SetRampColours(Rgb(c.from), Rgb(c.to));
-    m_pCtrl->SetRampBackgroundColour(kWhite);
+    const int height = 12;
+    ASSERT_TRUE(m_ctrl->SetRange(c.low, c.high));
+    m_ctrl->SetPos(c.pos);
+    m_ctrl->SetRampColours(Rgb(c.from), Rgb(c.to));
+    m_ctrl->SetRampBackgroundColour(kWhite);
 
-    const wxImage face = Paint(c.nWidth, nHeight);
-    for (const auto& [nColumn, expected] : c.columns)
-        for (int y = 0; y < nHeight; ++y)
-            ASSERT_EQ(expected, PixelAt(face, nColumn, y)) << "column " << nColumn << ", row " << y;
+    const wxImage face = Paint(c.width, height);
+    for (const auto& [column, expected] : c.columns)
+        for (int y = 0; y < height; ++y)
+            ASSERT_EQ(expected, PixelAt(face, column, y)) << "column " << column << ", row " << y;
 }
 
 INSTANTIATE_TEST_SUITE_P(Ramp, RampBands, testing::ValuesIn(kRampCases),
@@ -80,7 +83,7 @@ INSTANTIATE_TEST_SUITE_P(Ramp, RampBands, testing::ValuesIn(kRampCases),
 
 struct PlainCase {
     const char* name;
-    int nPos;
+    int pos;
 };
 
 void PrintTo(const PlainCase& c, std::ostream* os) { *os << c.name; }
@@ -88,16 +91,16 @@ void PrintTo(const PlainCase& c, std::ostream* os) { *os << c.name; }
 class PlainFace : public RampFaceTest, public testing::WithParamInterface<PlainCase> {};
 
 TEST_P(PlainFace, FillsEverythingWithButtonFaceAndNoText) {
-    ASSERT_TRUE(m_pCtrl->SetRange(10, 100));
-    m_pCtrl->SetPos(GetParam().nPos);
-    m_pCtrl->SetDrawPercentage(true);
+    ASSERT_TRUE(m_ctrl->SetRange(10, 100));
+    m_ctrl->SetPos(GetParam().pos);
+    m_ctrl->SetDrawPercentage(true);
 
     const wxImage face = Paint(120, 16);
     const std::string btnFace = HexOf(wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE));
     for (int y = 0; y < face.GetHeight(); ++y)
         for (int x = 0; x < face.GetWidth(); ++x)
             ASSERT_EQ(btnFace, PixelAt(face, x, y)) << x << "," << y;
-    EXPECT_EQ("", m_pCtrl->GetPercentageText());
+    EXPECT_EQ("", m_ctrl->GetPercentageText());
 }
 
 const PlainCase kPlainCases[] = {{"AtLowerBound", 10}, {"AtUpperBound", 100}, {"BelowRange", 5},
@@ -108,28 +111,28 @@ INSTANTIATE_TEST_SUITE_P(Position, PlainFace, testing::ValuesIn(kPlainCases),
 
 TEST_F(RampFaceTest, UnusableRangesAreRefusedAndTheOldOneKept) {
     const std::pair<int, int> refused[] = {{0, 0}, {-10, 0}, {5, 5}, {10, 3}, {INT_MIN, -1}};
-    for (const auto& [nLow, nHigh] : refused) {
-        EXPECT_FALSE(m_pCtrl->SetRange(nLow, nHigh)) << nLow << "," << nHigh;
-        EXPECT_EQ(0, m_pCtrl->GetRangeLow());
-        EXPECT_EQ(100, m_pCtrl->GetRangeHigh());
+    for (const auto& [low, high] : refused) {
+        EXPECT_FALSE(m_ctrl->SetRange(low, high)) << low << "," << high;
+        EXPECT_EQ(0, m_ctrl->GetRangeLow());
+        EXPECT_EQ(100, m_ctrl->GetRangeHigh());
     }
-    EXPECT_TRUE(m_pCtrl->SetRange(-10, 1));
-    EXPECT_EQ(-10, m_pCtrl->GetRangeLow());
-    EXPECT_EQ(1, m_pCtrl->GetRangeHigh());
+    EXPECT_TRUE(m_ctrl->SetRange(-10, 1));
+    EXPECT_EQ(-10, m_ctrl->GetRangeLow());
+    EXPECT_EQ(1, m_ctrl->GetRangeHigh());
 }
 
 TEST_F(RampFaceTest, ColoursKeepTheirTopByteClear) {
     // An alpha in the colour must not turn a black ramp into "not black".
-    m_pCtrl->SetRampColours(wxColour(0, 0, 0, 0x40), wxColour(0, 0, 0, 0x40));
-    m_pCtrl->SetRampBackgroundColour(kWhite);
-    m_pCtrl->SetPos(50);
+    m_ctrl->SetRampColours(wxColour(0, 0, 0, 0x40), wxColour(0, 0, 0, 0x40));
+    m_ctrl->SetRampBackgroundColour(kWhite);
+    m_ctrl->SetPos(50);
     const wxImage face = Paint(255, 8);
     EXPECT_EQ("#000000", PixelAt(face, 127, 0));
     EXPECT_EQ("#FFFFFF", PixelAt(face, 128, 0));
 }
 
 struct PercentCase {
-    int nHigh, nPos;
+    int high, pos;
     const char* text;
 };
 
@@ -137,19 +140,19 @@ TEST_F(RampFaceTest, PercentageTextRoundsTheQuotient) {
     const PercentCase cases[] = {{3, 1, "33%"},    {3, 2, "67%"},   {1000, 999, "100%"},
                                  {100, 50, "50%"}, {1000, 1, "0%"}, {100, 100, ""}};
     for (const PercentCase& c : cases) {
-        ASSERT_TRUE(m_pCtrl->SetRange(0, c.nHigh));
-        m_pCtrl->SetPos(c.nPos);
-        EXPECT_EQ(c.text, m_pCtrl->GetPercentageText()) << c.nPos << " of " << c.nHigh;
+        ASSERT_TRUE(m_ctrl->SetRange(0, c.high));
+        m_ctrl->SetPos(c.pos);
+        EXPECT_EQ(c.text, m_ctrl->GetPercentageText()) << c.pos << " of " << c.high;
     }
 }
 
 TEST_F(RampFaceTest, PercentageIsDrawnCentredOverTheRamp) {
-    m_pCtrl->SetRampColours(Rgb(0x000000), Rgb(0x640000));
-    m_pCtrl->SetRampBackgroundColour(kWhite);
-    m_pCtrl->SetPercentageColour(Rgb(0x00C000));
-    m_pCtrl->SetPos(50);
+    m_ctrl->SetRampColours(Rgb(0x000000), Rgb(0x640000));
+    m_ctrl->SetRampBackgroundColour(kWhite);
+    m_ctrl->SetPercentageColour(Rgb(0x00C000));
+    m_ctrl->SetPos(50);
     const wxImage plain = Paint(300, 24);
-    m_pCtrl->SetDrawPercentage(true);
+    m_ctrl->SetDrawPercentage(true);
     const wxImage text = Paint(300, 24);
 
     wxRect changed;

@@ -10,9 +10,9 @@ namespace {
 
 struct PartialCase {
     const char* name;
-    int nWidth, nHeight;
+    int width, height;
     unsigned to;
-    int nPos;
+    int pos;
     wxRect clip;
 };
 
@@ -24,17 +24,17 @@ class PartialRepaint : public RampFaceTest, public testing::WithParamInterface<P
 // full paint pixel for pixel, text included; outside, the old picture stays.
 TEST_P(PartialRepaint, ChangesOnlyTheClipBox) {
     const PartialCase& c = GetParam();
-    m_pCtrl->SetRampColours(*wxBLACK, wxColour(c.to >> 16, 0, 0));
-    m_pCtrl->SetRampBackgroundColour(*wxWHITE);
-    m_pCtrl->SetPercentageColour(wxColour(0, 0xC0, 0));
-    m_pCtrl->SetDrawPercentage(true);
-    m_pCtrl->SetPos(c.nPos);
+    m_ctrl->SetRampColours(*wxBLACK, wxColour(c.to >> 16, 0, 0));
+    m_ctrl->SetRampBackgroundColour(*wxWHITE);
+    m_ctrl->SetPercentageColour(wxColour(0, 0xC0, 0));
+    m_ctrl->SetDrawPercentage(true);
+    m_ctrl->SetPos(c.pos);
 
-    const wxImage full = Paint(c.nWidth, c.nHeight);
-    const wxImage part = Paint(c.nWidth, c.nHeight, &c.clip);
+    const wxImage full = Paint(c.width, c.height);
+    const wxImage part = Paint(c.width, c.height, &c.clip);
     const std::string sentinel = HexOf(kSentinel);
-    for (int y = 0; y < c.nHeight; ++y)
-        for (int x = 0; x < c.nWidth; ++x)
+    for (int y = 0; y < c.height; ++y)
+        for (int x = 0; x < c.width; ++x)
             ASSERT_EQ(c.clip.Contains(x, y) ? PixelAt(full, x, y) : sentinel, PixelAt(part, x, y))
                 << x << "," << y;
 }

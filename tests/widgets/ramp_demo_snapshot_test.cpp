@@ -9,8 +9,8 @@ namespace {
 
 int RunDemo(const wxString& arguments) {
     const wxString command = wxString::Format("\"%s\" %s 2>/dev/null", RAMP_DEMO_PATH, arguments);
-    const int nStatus = std::system(command.utf8_str());
-    return WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1;
+    const int status = std::system(command.utf8_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 class RampDemoSnapshot : public testing::Test {

@@ -15,23 +15,23 @@ std::string PixelAt(const wxImage& image, int x, int y) {
 }
 
 void RampFaceTest::SetUp() {
-    m_pFrame = new wxFrame(nullptr, wxID_ANY, "ramp test");
-    m_pCtrl = new CColorRampProgressCtrl(m_pFrame, wxID_ANY);
+    m_frame = new wxFrame(nullptr, wxID_ANY, "ramp test");
+    m_ctrl = new CColorRampProgressCtrl(m_frame, wxID_ANY);
 }
 
-void RampFaceTest::TearDown() { delete m_pFrame; }
+void RampFaceTest::TearDown() { delete m_frame; }
 
-wxImage RampFaceTest::Paint(int nWidth, int nHeight, const wxRect* pClip) {
-    m_pCtrl->SetClientSize(nWidth, nHeight);
-    EXPECT_EQ(wxSize(nWidth, nHeight), m_pCtrl->GetClientSize());
+wxImage RampFaceTest::Paint(int width, int height, const wxRect* clip) {
+    m_ctrl->SetClientSize(width, height);
+    EXPECT_EQ(wxSize(width, height), m_ctrl->GetClientSize());
 
-    wxBitmap bitmap(nWidth, nHeight);
+    wxBitmap bitmap(width, height);
     {
         wxMemoryDC dc(bitmap);
         dc.SetBackground(wxBrush(kSentinel));
         dc.Clear();
-        if (pClip) dc.SetClippingRegion(*pClip);
-        m_pCtrl->PaintFace(dc);
+        if (clip) dc.SetClippingRegion(*clip);
+        m_ctrl->PaintFace(dc);
     }
     return bitmap.ConvertToImage();
 }

@@ -24,8 +24,8 @@ protected:
 
     // The control at that client size, painted onto a bitmap pre-filled
     // with kSentinel; a clip rectangle, when given, limits the paint.
-    wxImage Paint(int nWidth, int nHeight, const wxRect* pClip = nullptr);
+    wxImage Paint(int width, int height, const wxRect* clip = nullptr);
 
-    wxFrame* m_pFrame = nullptr;
-    CColorRampProgressCtrl* m_pCtrl = nullptr;
+    wxFrame* m_frame = nullptr;
+    CColorRampProgressCtrl* m_ctrl = nullptr;
 };

@@ -45,16 +45,16 @@ void CRampDemoApp::OnInitCmdLine(wxCmdLineParser& parser) {
 bool CRampDemoApp::OnCmdLineParsed(wxCmdLineParser& parser) {
     SnapshotOptions& o = m_snapshot;
     parser.Found("snapshot", &o.file);
-    o.bDrawPercentage = parser.Found("percent");
+    o.drawPercentage = parser.Found("percent");
     return ReadOption(
                parser, "size", [&](const wxString& v) { return ParseFaceSize(v, o.size); },
                "a size like 300x20") &&
            ReadOption(
                parser, "range",
-               [&](const wxString& v) { return ParseRange(v, o.nRangeLow, o.nRangeHigh); },
+               [&](const wxString& v) { return ParseRange(v, o.rangeLow, o.rangeHigh); },
                "a range like 0,100") &&
            ReadOption(
-               parser, "pos", [&](const wxString& v) { return ParseInt(v, o.nPosition); },
+               parser, "pos", [&](const wxString& v) { return ParseInt(v, o.position); },
                "a whole number") &&
            ReadOption(
                parser, "from", [&](const wxString& v) { return ParseHexColour(v, o.from); },
@@ -79,7 +79,7 @@ bool CRampDemoApp::OnInit() {
         wxString error;
         if (!RenderSnapshot(m_snapshot, error)) {
             wxFprintf(stderr, "ramp-demo: %s\n", error);
-            m_nExitCode = 1;
+            m_exitCode = 1;
         }
         return true;
     }
@@ -91,6 +91,6 @@ bool CRampDemoApp::OnInit() {
 
 int CRampDemoApp::OnRun() {
     // A snapshot is finished once OnInit returns; no window waits for input.
-    if (!m_snapshot.file.empty()) return m_nExitCode;
+    if (!m_snapshot.file.empty()) return m_exitCode;
     return wxApp::OnRun();
 }

@@ -15,5 +15,5 @@ public:
 
 private:
     SnapshotOptions m_snapshot;
-    int m_nExitCode = 0;
+    int m_exitCode = 0;
 };

@@ -26,7 +26,7 @@ enum ColourIndex { kBlack, kWhite, kRed };
 
 wxColour ChosenColour(const wxChoice* choice) {
     const NamedColour& c = kColours[choice->GetSelection()];
-    return wxColour(c.red, c.green, c.blue);
+    return {c.red, c.green, c.blue};
 }
 
 }  // namespace
@@ -35,57 +35,57 @@ CRampDemoFrame::CRampDemoFrame() : wxFrame(nullptr, wxID_ANY, "Colour ramp demo"
     auto* panel = new wxPanel(this);
     auto* top = new wxBoxSizer(wxVERTICAL);
 
-    m_pRamp =
+    m_ramp =
         new CColorRampProgressCtrl(panel, wxID_ANY, wxDefaultPosition, FromDIP(wxSize(300, 22)));
-    m_pRamp->SetRange(0, 100);
-    top->Add(m_pRamp, wxSizerFlags().Expand().Border());
+    m_ramp->SetRange(0, 100);
+    top->Add(m_ramp, wxSizerFlags().Expand().Border());
 
-    m_pPosition = new wxSlider(panel, wxID_ANY, 50, 0, 100, wxDefaultPosition, wxDefaultSize,
-                               wxSL_HORIZONTAL | wxSL_LABELS);
-    top->Add(m_pPosition, wxSizerFlags().Expand().Border(wxLEFT | wxRIGHT));
+    m_positionSlider = new wxSlider(panel, wxID_ANY, 50, 0, 100, wxDefaultPosition, wxDefaultSize,
+                                    wxSL_HORIZONTAL | wxSL_LABELS);
+    top->Add(m_positionSlider, wxSizerFlags().Expand().Border(wxLEFT | wxRIGHT));
 
     auto* grid = new wxFlexGridSizer(2, wxSize(FromDIP(8), FromDIP(4)));
-    m_pFrom = AddColourChoice(panel, grid, "&Start colour:", kBlack);
-    m_pTo = AddColourChoice(panel, grid, "&End colour:", kRed);
-    m_pBackground = AddColourChoice(panel, grid, "&Background:", kWhite);
-    m_pText = AddColourChoice(panel, grid, "&Text colour:", kBlack);
+    m_fromChoice = AddColourChoice(panel, grid, "&Start colour:", kBlack);
+    m_toChoice = AddColourChoice(panel, grid, "&End colour:", kRed);
+    m_backgroundChoice = AddColourChoice(panel, grid, "&Background:", kWhite);
+    m_textChoice = AddColourChoice(panel, grid, "&Text colour:", kBlack);
     top->Add(grid, wxSizerFlags().Border());
 
-    m_pPercentage = new wxCheckBox(panel, wxID_ANY, "Show &percentage");
-    top->Add(m_pPercentage, wxSizerFlags().Border());
+    m_percentageBox = new wxCheckBox(panel, wxID_ANY, "Show &percentage");
+    top->Add(m_percentageBox, wxSizerFlags().Border());
 
     panel->SetSizer(top);
     top->SetSizeHints(this);
 
-    m_pPosition->Bind(wxEVT_SLIDER, &CRampDemoFrame::OnPosition, this);
-    m_pPercentage->Bind(wxEVT_CHECKBOX, &CRampDemoFrame::OnPercentage, this);
-    for (wxChoice* choice : {m_pFrom, m_pTo, m_pBackground, m_pText})
+    m_positionSlider->Bind(wxEVT_SLIDER, &CRampDemoFrame::OnPosition, this);
+    m_percentageBox->Bind(wxEVT_CHECKBOX, &CRampDemoFrame::OnPercentage, this);
+    for (wxChoice* choice : {m_fromChoice, m_toChoice, m_backgroundChoice, m_textChoice})
         choice->Bind(wxEVT_CHOICE, &CRampDemoFrame::OnColour, this);
 
-    m_pRamp->SetPos(m_pPosition->GetValue());
+    m_ramp->SetPos(m_positionSlider->GetValue());
     ApplyColours();
 }
 
 wxChoice* CRampDemoFrame::AddColourChoice(wxWindow* parent, wxSizer* grid, const wxString& label,
-                                          int nSelection) {
+                                          int selection) {
     auto* choice = new wxChoice(parent, wxID_ANY);
     for (const NamedColour& c : kColours) choice->Append(c.name);
-    choice->SetSelection(nSelection);
+    choice->SetSelection(selection);
     grid->Add(new wxStaticText(parent, wxID_ANY, label), wxSizerFlags().CentreVertical());
     grid->Add(choice);
     return choice;
 }
 
 void CRampDemoFrame::ApplyColours() {
-    m_pRamp->SetRampColours(ChosenColour(m_pFrom), ChosenColour(m_pTo));
-    m_pRamp->SetRampBackgroundColour(ChosenColour(m_pBackground));
-    m_pRamp->SetPercentageColour(ChosenColour(m_pText));
+    m_ramp->SetRampColours(ChosenColour(m_fromChoice), ChosenColour(m_toChoice));
+    m_ramp->SetRampBackgroundColour(ChosenColour(m_backgroundChoice));
+    m_ramp->SetPercentageColour(ChosenColour(m_textChoice));
 }
 
-void CRampDemoFrame::OnPosition(wxCommandEvent& event) { m_pRamp->SetPos(event.GetInt()); }
+void CRampDemoFrame::OnPosition(wxCommandEvent& event) { m_ramp->SetPos(event.GetInt()); }
 
 void CRampDemoFrame::OnColour(wxCommandEvent&) { ApplyColours(); }
 
 void CRampDemoFrame::OnPercentage(wxCommandEvent& event) {
-    m_pRamp->SetDrawPercentage(event.IsChecked());
+    m_ramp->SetDrawPercentage(event.IsChecked());
 }

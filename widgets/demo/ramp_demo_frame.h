@@ -14,19 +14,19 @@ public:
     CRampDemoFrame();
 
 private:
-    wxChoice* AddColourChoice(wxWindow* parent, wxSizer* grid, const wxString& label,
-                              int nSelection);
+    static wxChoice* AddColourChoice(wxWindow* parent, wxSizer* grid, const wxString& label,
+                                     int selection);
     void ApplyColours();
 
     void OnPosition(wxCommandEvent& event);
     void OnColour(wxCommandEvent& event);
     void OnPercentage(wxCommandEvent& event);
 
-    CColorRampProgressCtrl* m_pRamp;
-    wxSlider* m_pPosition;
-    wxChoice* m_pFrom;
-    wxChoice* m_pTo;
-    wxChoice* m_pBackground;
-    wxChoice* m_pText;
-    wxCheckBox* m_pPercentage;
+    CColorRampProgressCtrl* m_ramp;
+    wxSlider* m_positionSlider;
+    wxChoice* m_fromChoice;
+    wxChoice* m_toChoice;
+    wxChoice* m_backgroundChoice;
+    wxChoice* m_textChoice;
+    wxCheckBox* m_percentageBox;
 };

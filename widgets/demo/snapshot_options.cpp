@@ -2,10 +2,10 @@
 
 #include <climits>
 
-bool ParseInt(const wxString& text, int& nValue) {
-    long lValue;
-    if (text.empty() || !text.ToLong(&lValue) || lValue < INT_MIN || lValue > INT_MAX) return false;
-    nValue = static_cast<int>(lValue);
+bool ParseInt(const wxString& text, int& value) {
+    long parsed = 0;
+    if (text.empty() || !text.ToLong(&parsed) || parsed < INT_MIN || parsed > INT_MAX) return false;
+    value = static_cast<int>(parsed);
     return true;
 }
 
@@ -20,21 +20,23 @@ bool ParseHexColour(const wxString& text, wxColour& colour) {
 }
 
 bool ParseFaceSize(const wxString& text, wxSize& size) {
-    wxString height;
-    const wxString width = text.BeforeFirst('x', &height);
-    int nWidth, nHeight;
-    if (!ParseInt(width, nWidth) || !ParseInt(height, nHeight) || nWidth <= 0 || nHeight <= 0)
+    wxString heightText;
+    const wxString widthText = text.BeforeFirst('x', &heightText);
+    int width = 0;
+    int height = 0;
+    if (!ParseInt(widthText, width) || !ParseInt(heightText, height) || width <= 0 || height <= 0)
         return false;
-    size.Set(nWidth, nHeight);
+    size.Set(width, height);
     return true;
 }
 
-bool ParseRange(const wxString& text, int& nLow, int& nHigh) {
-    wxString high;
-    const wxString low = text.BeforeFirst(',', &high);
-    int nParsedLow, nParsedHigh;
-    if (!ParseInt(low, nParsedLow) || !ParseInt(high, nParsedHigh)) return false;
-    nLow = nParsedLow;
-    nHigh = nParsedHigh;
+bool ParseRange(const wxString& text, int& low, int& high) {
+    wxString highText;
+    const wxString lowText = text.BeforeFirst(',', &highText);
+    int parsedLow = 0;
+    int parsedHigh = 0;
+    if (!ParseInt(lowText, parsedLow) || !ParseInt(highText, parsedHigh)) return false;
+    low = parsedLow;
+    high = parsedHigh;
     return true;
 }

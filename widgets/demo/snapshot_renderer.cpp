@@ -18,18 +18,18 @@ bool PaintAndSave(wxFrame& frame, const SnapshotOptions& options, wxString& erro
                                  options.size.y);
         return false;
     }
-    if (!ctrl->SetRange(options.nRangeLow, options.nRangeHigh)) {
+    if (!ctrl->SetRange(options.rangeLow, options.rangeHigh)) {
         error = wxString::Format(
             "The range %d,%d is not usable: the upper bound must be above "
             "zero and above the lower bound.",
-            options.nRangeLow, options.nRangeHigh);
+            options.rangeLow, options.rangeHigh);
         return false;
     }
-    ctrl->SetPos(options.nPosition);
+    ctrl->SetPos(options.position);
     ctrl->SetRampColours(options.from, options.to);
     ctrl->SetRampBackgroundColour(options.background);
     ctrl->SetPercentageColour(options.text);
-    ctrl->SetDrawPercentage(options.bDrawPercentage);
+    ctrl->SetDrawPercentage(options.drawPercentage);
 
     wxBitmap bitmap(options.size);
     {
@@ -52,7 +52,7 @@ bool RenderSnapshot(const SnapshotOptions& options, wxString& error) {
     // A top-level parent that is never shown: the control needs a real
     // window to take its font and size from.
     auto* frame = new wxFrame(nullptr, wxID_ANY, "ramp-demo");
-    const bool bOk = PaintAndSave(*frame, options, error);
+    const bool ok = PaintAndSave(*frame, options, error);
     frame->Destroy();
-    return bOk;
+    return ok;
 }
