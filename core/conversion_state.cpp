@@ -26,11 +26,12 @@ void ConversionState::SetErrorText(std::string text) {
 }
 
 void ConversionState::BeginJob(std::string input, std::string cls, std::string output,
-                               std::uint32_t length) {
+                               std::uint32_t length, JobOptions jobOptions) {
     inputPath = std::move(input);
     className = std::move(cls);
     outputPath = std::move(output);
     inputLength = length;
+    options = std::move(jobOptions);
     doneFlag.store(0, std::memory_order_relaxed);
 }
 

@@ -7,6 +7,8 @@
 #include <mutex>
 #include <string>
 
+#include "core/job_options.h"
+
 namespace core {
 
 // Lengths and counts are 32-bit: inputs of 4 GiB or more are refused.
@@ -19,6 +21,7 @@ struct ConversionState {
     std::string className;
     std::string outputPath;         // a bare name is relative to the current directory
     std::uint32_t inputLength = 0;  // size when the job was checked; the percentage's divisor
+    JobOptions options;
 
     // Progress: bytes converted so far, raised at least every 64 KiB.
     std::atomic<std::uint32_t> byteCount{0};
@@ -36,7 +39,8 @@ struct ConversionState {
 
     // Fills in the job and clears the done flag, so that no poll can take the
     // previous run's flag as the end of this one.
-    void BeginJob(std::string input, std::string cls, std::string output, std::uint32_t length);
+    void BeginJob(std::string input, std::string cls, std::string output, std::uint32_t length,
+                  JobOptions jobOptions = {});
 
     // Ends a job whose worker could not be started: no conversion runs.
     void CancelJob() { doneFlag.store(1, std::memory_order_release); }

@@ -4,6 +4,7 @@
 
 #include "core/conversion_state.h"
 #include "core/header_format.h"
+#include "core/header_output.h"
 #include "core/messages.h"
 #include "core/name_rules.h"
 #include "platform/input_file.h"
@@ -16,15 +17,16 @@ namespace {
 // Runs the job in `state`; returns the error text, empty on success.
 std::string Convert(ConversionState& state) {
     // The window checked both files already, but either may have changed since.
-    auto input = platform::InputFile::Open(state.inputPath);
+    auto input = platform::InputFile::Open(state.inputPath, state.options.inputAccess);
     if (!input) return msg::kInputNotFound;
     if (input->Size() > kMaxInputSize) return msg::kInputTooLarge;
-    if (platform::PathExists(state.outputPath)) return msg::kOutputExists;
-    auto output = platform::OutputFile::Create(state.outputPath);
-    if (!output) return msg::kOutputNotCreated;
+    std::string error;
+    auto output = HeaderOutput::Open(state.outputPath, state.options.outputMode, error);
+    if (!output) return error;
 
     const std::string displayName = DisplayName(state.inputPath);
-    const std::string prefix = IdentifierPrefix(state.inputPath);
+    const std::string prefix =
+        state.options.identifierPrefix.value_or(IdentifierPrefix(state.inputPath));
     state.SetDisplayName(displayName);
 
     HeaderFormatter header(
@@ -47,23 +49,16 @@ std::string Convert(ConversionState& state) {
     }
     if (!header.Closing(prefix, state.className)) return msg::kOutputNotWritten;
 
-    switch (output->Publish()) {
-        case platform::OutputFile::PublishResult::Published:
-            return {};
-        case platform::OutputFile::PublishResult::NameTaken:
-            return msg::kOutputExists;
-        case platform::OutputFile::PublishResult::Failed:
-            break;
-    }
-    return msg::kOutputNotWritten;
+    return output->Finish();
 }
 
 }  // namespace
 
 bool StartConversion(std::string inputPath, std::string className, std::string outputPath,
-                     std::uint32_t inputLength) {
+                     std::uint32_t inputLength, JobOptions options) {
     ConversionState& state = TheConversionState();
-    state.BeginJob(std::move(inputPath), std::move(className), std::move(outputPath), inputLength);
+    state.BeginJob(std::move(inputPath), std::move(className), std::move(outputPath), inputLength,
+                   std::move(options));
     if (platform::StartThread(ConvertThreadProc, nullptr)) return true;
     state.CancelJob();
     return false;

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "core/job_options.h"
+
 namespace core {
 
 // Thread procedure: converts the job in TheConversionState(). Reports only
@@ -13,10 +15,11 @@ namespace core {
 // always returns 0.
 unsigned ConvertThreadProc(void* parameter);
 
-// Fills in the job and starts ConvertThreadProc on a thread of its own.
+// Fills in the job and starts ConvertThreadProc on a thread of its own; the
+// default options are the window's job.
 // Returns false, with the record again saying that nothing runs, when no
 // thread could be started.
 bool StartConversion(std::string inputPath, std::string className, std::string outputPath,
-                     std::uint32_t inputLength);
+                     std::uint32_t inputLength, JobOptions options = {});
 
 }  // namespace core
