@@ -12,6 +12,7 @@
 #include "core/job_check.h"
 #include "core/messages.h"
 #include "core/name_rules.h"
+#include "platform/signal_cleanup.h"
 
 #ifndef HEXCRATE_VERSION
 #define HEXCRATE_VERSION "unknown"
@@ -69,6 +70,7 @@ void WaitForWorker(const core::ConversionState& state) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    platform::InstallSignalCleanup();
     Options options;
     bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
