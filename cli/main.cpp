@@ -15,6 +15,8 @@
 #include "core/job_check.h"
 #include "core/messages.h"
 #include "core/name_rules.h"
+#include "core/progress_report.h"
+#include "platform/signal_cleanup.h"
 #include "platform/terminal.h"
 
 #ifndef HEXCRATE_VERSION
@@ -57,23 +59,26 @@ int CloseStandardOutput(int status) {
     return status;
 }
 
-// Polls the worker as the window does, showing the percentage on a terminal.
-// The poll is finer than the window's 50 ms so that a script does not wait
-// on it after the work is done; the text changes only with the percentage.
-void WaitForWorker(const core::ConversionState& state) {
+// Polls the worker as the window does, showing the percentage on a terminal,
+// and returns the final report. The poll is finer than the window's 50 ms so
+// that a script does not wait on it after the work is done; the text changes
+// only with the percentage.
+core::ProgressReport WaitForWorker(core::ConversionState& state) {
     const bool showProgress = platform::IsTerminal(StandardStream::Error);
     int shown = -1;
-    while (!state.IsDone()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        const int percent = core::ProgressPercent(state.byteCount.load(std::memory_order_relaxed),
-                                                  state.inputLength);
-        if (showProgress && percent != shown) {
-            std::fprintf(stderr, "\r%d%% %s", percent,
-                         cli::EscapeControls(state.DisplayName()).c_str());
-            shown = percent;
+    for (;;) {
+        core::ProgressReport report = core::TakeProgressReport(state);
+        if (report.done) {
+            if (shown >= 0) std::fprintf(stderr, "\r\033[K");
+            return report;
         }
+        if (showProgress && report.percent != shown) {
+            std::fprintf(stderr, "\r%d%% %s", report.percent,
+                         cli::EscapeControls(report.displayName).c_str());
+            shown = report.percent;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    if (shown >= 0) std::fprintf(stderr, "\r\033[K");
 }
 
 // The file a job's message is about, as the error line names it.
@@ -108,28 +113,26 @@ int Convert(const cli::Options& options) {
     for (const std::string& warning : warnings)
         if (!warning.empty()) PrintError(warning);
 
-    if (!core::StartConversion(options.input, className, output, check.inputLength, job))
+    if (!core::StartConversion({options.input, className, output, check.inputLength, job}))
         return Fail({}, core::msg::kNotStarted);
-    core::ConversionState& state = core::TheConversionState();
-    WaitForWorker(state);
-    if (const std::string error = state.ErrorText(); !error.empty())
-        return Fail(FileOfMessage(error, options, output), error);
+    const core::ProgressReport report = WaitForWorker(core::TheConversionState());
+    if (report.box->IsFailure())
+        return Fail(FileOfMessage(report.box->text, options, output), report.box->text);
 
     if (options.depfile) {
         const auto text = cli::DepfileText(output, options.input);
         if (!text || !cli::WriteDepfile(*options.depfile, *text))
             return Fail(*options.depfile, kDepfileNotWritten);
     }
-    if (!options.quiet && !options.ToStandardOutput()) {
-        const std::string line = "Conversion of file " + options.input + " completed.";
-        std::printf("%s\n", cli::ForStream(line, StandardStream::Output).c_str());
-    }
+    if (!options.quiet && !options.ToStandardOutput())
+        std::printf("%s\n", cli::ForStream(report.box->text, StandardStream::Output).c_str());
     return kConverted;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    platform::InstallSignalCleanup();
     const cli::ParsedCommandLine parsed = cli::ParseCommandLine({argv + 1, argv + argc});
     if (!parsed.Ok()) return UsageError(parsed.error);
     if (parsed.options.help) {
