@@ -13,7 +13,7 @@ inline constexpr char kOutputLabel[] = "Output filename:";
 inline constexpr char kBrowse[] = "Browse...";
 inline constexpr char kConvert[] = "Convert";
 inline constexpr char kExit[] = "Exit";
-inline constexpr char kFileFilter[] = "All files (*.*)|*.*";
+inline constexpr char kFileFilterLabel[] = "All files (*.*)";
 
 // Progress and completion; the title is "<percent>% Hexcrate - <name>".
 inline constexpr char kTitleProgress[] = "% Hexcrate - ";

@@ -3,11 +3,12 @@
 #include <string>
 
 #include <wx/gauge.h>
-#include <wx/msgdlg.h>
 
 #include "core/conversion_state.h"
 #include "res/strings.h"
+#include "ui/byte_text.h"
 #include "ui/main_dlg.h"
+#include "ui/message_box.h"
 
 void CMainDlg::OnTimer(wxTimerEvent&) {
     core::ConversionState& state = core::TheConversionState();
@@ -17,7 +18,7 @@ void CMainDlg::OnTimer(wxTimerEvent&) {
         // An input that grew since Convert can pass 100; the bar cannot.
         m_progress->SetValue(std::clamp(percent, 0, m_progress->GetRange()));
         SetTitle(wxString::Format("%d", percent) + res::kTitleProgress +
-                 wxString::FromUTF8(state.DisplayName()));
+                 ShowBytes(state.DisplayName()));
         return;
     }
 
@@ -26,16 +27,16 @@ void CMainDlg::OnTimer(wxTimerEvent&) {
     m_progress->SetValue(m_progress->GetRange());
     EnableJobControls(true);
 
-    const wxString input = wxString::FromUTF8(state.inputPath);
+    const wxString input = ShowBytes(state.inputPath);
     const std::string error = state.ErrorText();
     if (!error.empty()) {
         state.SetErrorText("");
-        wxMessageBox(wxString::FromUTF8(error),
-                     res::kFailureCaptionStart + input + res::kFailureCaptionEnd,
-                     wxOK | wxICON_EXCLAMATION, this);
+        ShowMessageBox(this, wxString::FromUTF8(error),
+                       res::kFailureCaptionStart + input + res::kFailureCaptionEnd,
+                       wxICON_EXCLAMATION);
         return;
     }
-    SetTitle(wxString("100") + res::kTitleProgress + wxString::FromUTF8(state.DisplayName()));
-    wxMessageBox(res::kSuccessTextStart + input + res::kSuccessTextEnd, res::kSuccessCaption,
-                 wxOK | wxICON_INFORMATION, this);
+    SetTitle(wxString("100") + res::kTitleProgress + ShowBytes(state.DisplayName()));
+    ShowMessageBox(this, res::kSuccessTextStart + input + res::kSuccessTextEnd,
+                   res::kSuccessCaption, wxICON_INFORMATION);
 }
