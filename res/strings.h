@@ -15,14 +15,6 @@ inline constexpr char kConvert[] = "Convert";
 inline constexpr char kExit[] = "Exit";
 inline constexpr char kFileFilterLabel[] = "All files (*.*)";
 
-// Progress and completion; the title is "<percent>% Hexcrate - <name>".
-inline constexpr char kTitleProgress[] = "% Hexcrate - ";
-inline constexpr char kSuccessCaption[] = "Conversion complete.";
-inline constexpr char kSuccessTextStart[] = "Conversion of file ";
-inline constexpr char kSuccessTextEnd[] = " completed.";
-inline constexpr char kFailureCaptionStart[] = "Can't convert ";
-inline constexpr char kFailureCaptionEnd[] = ".";
-
 // About command and box
 inline constexpr char kAboutCommand[] = "&About Hexcrate...";
 inline constexpr char kAboutCaption[] = "About Hexcrate";

@@ -217,7 +217,7 @@ void CMainDlg::OnConvert(wxCommandEvent&) {
     }
 
     EnableJobControls(false);
-    if (!core::StartConversion(input, className, output, check.inputLength)) {
+    if (!core::StartConversion({input, className, output, check.inputLength})) {
         ShowNotice(core::msg::kNotStarted);
         EnableJobControls(true);
         return;
