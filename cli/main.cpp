@@ -13,6 +13,7 @@
 #include "core/messages.h"
 #include "core/name_rules.h"
 #include "core/progress_report.h"
+#include "platform/signal_cleanup.h"
 
 #ifndef HEXCRATE_VERSION
 #define HEXCRATE_VERSION "unknown"
@@ -73,6 +74,7 @@ core::ProgressReport WaitForWorker(core::ConversionState& state) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    platform::InstallSignalCleanup();
     Options options;
     bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {

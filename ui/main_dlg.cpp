@@ -21,6 +21,7 @@
 #include "core/job_check.h"
 #include "core/messages.h"
 #include "core/name_rules.h"
+#include "platform/output_file.h"
 #include "res/strings.h"
 #include "ui/about_dlg.h"
 #include "ui/app_icons.h"
@@ -118,7 +119,8 @@ bool CMainDlg::TransferDataFromWindow() {
 void CMainDlg::EndModal(int retCode) {
     // A conversion still running is abandoned: its thread is detached, the
     // state it writes is never destroyed, and its header only ever appears
-    // complete. The window just stops looking at it.
+    // complete. The window just stops looking at it, and drops its temporary.
+    if (m_pollTimer.IsRunning()) platform::RemovePendingOutput();
     m_pollTimer.Stop();
     wxDialog::EndModal(retCode);
 }

@@ -388,6 +388,7 @@ TEST_F(MainDlgTest, ClosingMidConversionStopsThePoll) {
         Click(IDC_CONVERT);
         m_dlg->CallAfter([this] { m_dlg->Close(); });  // the close box
     });
+    const ModalAllowed allow(m_dlg);
     EXPECT_EQ(m_dlg->ShowModal(), wxID_CANCEL);
     EXPECT_FALSE(core::TheConversionState().IsDone());
 

@@ -1,7 +1,7 @@
-// What the window tests share: a modal-dialog hook that fails the running
-// test instead of asserting, expectations for the boxes the program shows,
-// and event pumping with a deadline. Outside wxTEST_DIALOG, any dialog but
-// the main one fails the test and is cancelled (see ui_test_main.cpp).
+// What the window and widget tests share: a modal-dialog hook that fails the
+// running test instead of asserting, expectations for the boxes the program
+// shows, and event pumping with a deadline. Outside wxTEST_DIALOG, a dialog
+// fails the test and is cancelled unless a ModalAllowed names it.
 #pragma once
 
 #include <chrono>
@@ -68,6 +68,16 @@ private:
     std::string m_text;
     std::string m_caption;
     long m_icon;
+};
+
+// Lets `dialog` run its own modal loop while this object lives: the window
+// a test drives from inside ShowModal.
+class ModalAllowed {
+public:
+    explicit ModalAllowed(const wxDialog* dialog);
+    ~ModalAllowed();
+    ModalAllowed(const ModalAllowed&) = delete;
+    ModalAllowed& operator=(const ModalAllowed&) = delete;
 };
 
 // Runs the event loop for a while, or until `done` holds; false on timeout.
