@@ -8,6 +8,7 @@ packages=(
   libwxgtk3.2-dev                          # the window toolkit
   xvfb xauth xdotool imagemagick           # window tests without a display
   xxd time bc                              # benchmark
+  fusefat dosfstools                       # conversions onto a FAT image
 )
 
 missing=()
