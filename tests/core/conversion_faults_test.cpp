@@ -6,6 +6,7 @@
 #include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -55,11 +56,14 @@ class FatMount {
 public:
     FatMount(const fs::path& image, const fs::path& where, int kib) : m_where(where) {
         fs::create_directory(where);
-        const std::string make = "mkfs.vfat -C '" + image.string() + "' " + std::to_string(kib) +
-                                 " >/dev/null 2>&1";
-        const std::string mount = "fusefat -o rw+ '" + image.string() + "' '" + where.string() +
-                                  "' >/dev/null 2>&1";
-        m_mounted = std::system(make.c_str()) == 0 && std::system(mount.c_str()) == 0;
+        const std::string make =
+            "mkfs.vfat -C '" + image.string() + "' " + std::to_string(kib) + " >/dev/null 2>&1";
+        const std::string mount =
+            "fusefat -o rw+ '" + image.string() + "' '" + where.string() + "' >/dev/null 2>&1";
+        // fusefat can report success without mounting: ask the kernel.
+        struct statfs info {};
+        m_mounted = std::system(make.c_str()) == 0 && std::system(mount.c_str()) == 0 &&
+                    ::statfs(where.c_str(), &info) == 0 && info.f_type == kFuseMagic;
     }
     ~FatMount() {
         if (m_mounted) std::system(("fusermount -u '" + m_where.string() + "'").c_str());
@@ -67,6 +71,7 @@ public:
     bool Mounted() const { return m_mounted; }
 
 private:
+    static constexpr decltype(statfs::f_type) kFuseMagic = 0x65735546;
     fs::path m_where;
     bool m_mounted = false;
 };

@@ -115,7 +115,8 @@ TEST(HeaderFormatter, LineFeedsInNamesAreStoredAsCrLf) {
     test::WriteFile(dir / "a\nb.bin", "abc");
     ASSERT_EQ(test::Convert(dir / "a\nb.bin", dir / "out.h", "C\nX"), "");
     const std::string header = ReadFile(dir / "out.h");
-    EXPECT_NE(header.find("// This is a headerfile which adds a\r\nb.bin to your"), std::string::npos);
+    EXPECT_NE(header.find("// This is a headerfile which adds a\r\nb.bin to your"),
+              std::string::npos);
     EXPECT_NE(header.find("const unsigned char a\r\nbfile[]"), std::string::npos);
     EXPECT_NE(header.find("BOOL C\r\nX::ExtractFile"), std::string::npos);
     EXPECT_EQ(std::count(header.begin(), header.end(), '\n'),

@@ -49,8 +49,7 @@ void Emulate(Kind kind, ScopedSystemCalls& sys) {
     if (kind == Kind::NoUnnamedFiles) return;
     sys->linkat = [](int, const char*, int, const char*, int) { return errno = EPERM, -1; };
     if (kind == Kind::NoHardLinks) return;
-    sys->renameat2 = [](int fromDir, const char* from, int toDir, const char* to,
-                        unsigned flags) {
+    sys->renameat2 = [](int fromDir, const char* from, int toDir, const char* to, unsigned flags) {
         if (flags != 0) return errno = EINVAL, -1;
         return ::renameat2(fromDir, from, toDir, to, 0);
     };
