@@ -67,12 +67,11 @@ void PumpFor(std::chrono::milliseconds span) {
     PumpUntil([end] { return std::chrono::steady_clock::now() >= end; }, span * 2);
 }
 
-wxIMPLEMENT_APP_NO_MAIN(TestApp);
-
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     if (GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS();
     wxSetAssertHandler(FailOnAssert);
+    wxApp::SetInstance(new TestApp);
     // Fails, naming the display, when no window system can be opened.
     return wxEntry(argc, argv);
 }

@@ -9,6 +9,9 @@
 
 #include <gtest/gtest.h>
 #include <wx/msgdlg.h>
+#ifdef __WXGTK__
+#include <wx/generic/msgdlgg.h>
+#endif
 #include <wx/string.h>
 
 // Reports through GoogleTest, and cancels a dialog nobody expected rather
@@ -37,17 +40,23 @@ private:
     int m_line;
 };
 
-// A message box with exactly this text, caption and icon, answered with OK.
-class ExpectMessage : public wxExpectModalBase<wxMessageDialog, ExpectMessage> {
+// A message box with exactly this text, caption and icon, wide enough for its
+// caption, answered with OK.
+class ExpectMessage : public wxExpectModalBase<wxMessageDialogBase, ExpectMessage> {
 public:
     ExpectMessage(std::string text, std::string caption, long icon)
         : m_text(std::move(text)), m_caption(std::move(caption)), m_icon(icon) {}
 
 protected:
-    int OnInvoked(wxMessageDialog* box) const override {
+    int OnInvoked(wxMessageDialogBase* box) const override {
         EXPECT_EQ(box->GetMessage().utf8_string(), m_text);
         EXPECT_EQ(box->GetCaption().utf8_string(), m_caption);
         EXPECT_EQ(box->GetMessageDialogStyle() & wxICON_MASK, m_icon);
+#ifdef __WXGTK__
+        // GTK's own box would leave the icon out, and be only as wide as its text.
+        EXPECT_TRUE(box->IsKindOf(wxCLASSINFO(wxGenericMessageDialog)));
+        EXPECT_GE(box->GetSize().x, box->GetTextExtent(box->GetCaption()).x);
+#endif
         return wxID_OK;
     }
 
