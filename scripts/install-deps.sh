@@ -9,6 +9,7 @@ packages=(
   xvfb xauth xdotool imagemagick           # window tests without a display
   xxd time bc                              # benchmark
   clang ninja-build                        # headers and the CMake package checked twice
+  fusefat dosfstools                       # conversions onto a FAT image
   librsvg2-bin dpkg-dev                    # icons, package
   lintian desktop-file-utils appstream     # package checks
   man-db bash-completion                   # manual pages, completion
