@@ -5,7 +5,8 @@ JOBS    ?= $(shell nproc)
 # The build tree's own make calls are nested: keep their directory lines out.
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps configure build run test sanitize bench clean lint format-check tidy
+.PHONY: all deps configure build run test sanitize bench clean package uninstall
+.PHONY: lint format-check tidy
 
 all: build
 
@@ -70,7 +71,7 @@ format-check:
 tidy: $(TIDY_STAMPS)
 
 $(LINT_BUILD)/compile_commands.json: $(shell git ls-files '*CMakeLists.txt') | $(DEV_DEPS)
-	@$(CMAKE) -S . -B $(LINT_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug -DHEXCRATE_FUZZ=ON >/dev/null
+	@$(CMAKE) -S . -B $(LINT_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug >/dev/null
 	@touch $@
 
 $(LINT_BUILD)/tidy/%.ok: % .clang-tidy scripts/tidy-file.sh | $(LINT_BUILD)/compile_commands.json
@@ -78,6 +79,14 @@ $(LINT_BUILD)/tidy/%.ok: % .clang-tidy scripts/tidy-file.sh | $(LINT_BUILD)/comp
 
 # The project headers each checked file includes, found while checking it.
 -include $(TIDY_STAMPS:%=%.d)
+
+# build/hexcrate_<version>_<arch>.deb
+package: build
+	@$(CMAKE) --build $(BUILD) --target package
+
+# Removes what `cmake --install $(BUILD)` put in place.
+uninstall:
+	@$(CMAKE) --build $(BUILD) --target uninstall
 
 bench: build
 	bash bench/run.sh $(BUILD)/hexcrate-convert

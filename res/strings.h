@@ -13,7 +13,7 @@ inline constexpr char kOutputLabel[] = "Output filename:";
 inline constexpr char kBrowse[] = "Browse...";
 inline constexpr char kConvert[] = "Convert";
 inline constexpr char kExit[] = "Exit";
-inline constexpr char kFileFilter[] = "All files (*.*)|*.*";
+inline constexpr char kFileFilterLabel[] = "All files (*.*)";
 
 // About command and box
 inline constexpr char kAboutCommand[] = "&About Hexcrate...";

@@ -5,9 +5,14 @@ set -euo pipefail
 
 packages=(
   g++ cmake make pkg-config libgtest-dev   # compiler, build, unit tests
-  libwxgtk3.2-dev                          # the window toolkit
+  libwxgtk3.2-dev libgtk-3-dev             # the window toolkit and the GTK beneath it
   xvfb xauth xdotool imagemagick           # window tests without a display
   xxd time bc                              # benchmark
+  clang ninja-build                        # headers and the CMake package checked twice
+  fusefat dosfstools                       # conversions onto a FAT image
+  librsvg2-bin dpkg-dev                    # icons, package
+  lintian desktop-file-utils appstream     # package checks
+  man-db bash-completion                   # manual pages, completion
 )
 # `--dev`: the clang tools that lint, sanitizer and fuzz runs use.
 [ "${1:-}" = --dev ] && packages+=(clang clang-tidy clang-format libclang-rt-14-dev)
