@@ -6,7 +6,7 @@ JOBS    ?= $(shell nproc)
 MAKEFLAGS += --no-print-directory
 
 .PHONY: all deps configure build run test sanitize bench clean package uninstall
-.PHONY: lint format-check tidy
+.PHONY: lint format-check tidy fuzz fuzz-corpus
 
 all: build
 
@@ -41,16 +41,47 @@ test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 # AddressSanitizer + UBSan over the whole suite, ThreadSanitizer over the
-# worker-and-poll tests.
-sanitize: deps
-	$(CMAKE) -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DHEXCRATE_SANITIZE=address,undefined >/dev/null
-	$(CMAKE) --build build-asan -j $(JOBS)
+# worker-and-poll tests; both trees are built by clang, so the sanitizer run is
+# also the clang build. Each tree is configured once.
+SANITIZE_CXX ?= clang++
+TSAN_TESTS   ?= WorkerProtocol*:ProgressReport*
+build-asan/Makefile build-tsan/Makefile: | $(DEV_DEPS)
+	@$(CMAKE) -S . -B $(@D) -DCMAKE_CXX_COMPILER=$(SANITIZE_CXX) -DCMAKE_BUILD_TYPE=Debug \
+	  -DHEXCRATE_SANITIZE=$(if $(findstring tsan,$(@D)),thread,address$(,)undefined) >/dev/null
+
+, := ,
+sanitize: build-asan/Makefile build-tsan/Makefile
+	@$(CMAKE) --build build-asan -j $(JOBS)
 	cd build-asan && UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
-	  ctest --output-on-failure
-	$(CMAKE) -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DHEXCRATE_SANITIZE=thread >/dev/null
-	$(CMAKE) --build build-tsan -j $(JOBS)
-	cd build-tsan && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -R WorkerProtocol
+	  ctest --output-on-failure -j $(JOBS)
+	@$(CMAKE) --build build-tsan -j $(JOBS) --target core_tests
+	TSAN_OPTIONS=halt_on_error=1 build-tsan/tests/core/core_tests --gtest_filter='$(TSAN_TESTS)'
+
+# libFuzzer with ASan and UBSan: each target runs FUZZ_SECONDS from the seeds
+# in tests/fuzz/corpus/NAME; what it finds stays in build-fuzz/corpus/NAME.
+# `make fuzz-corpus` folds those finds, minimised, into the seeds.
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS := name_rules_fuzz header_format_fuzz
+build-fuzz/Makefile: | $(DEV_DEPS)
+	@$(CMAKE) -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DHEXCRATE_FUZZ=ON -DHEXCRATE_SANITIZE=address,undefined -DBUILD_TESTING=OFF >/dev/null
+
+fuzz: build-fuzz/Makefile
+	@$(CMAKE) --build build-fuzz -j $(JOBS) --target $(FUZZ_TARGETS)
+	@for t in $(FUZZ_TARGETS); do \
+	  mkdir -p build-fuzz/corpus/$$t && \
+	  echo "fuzz: $$t for $(FUZZ_SECONDS) s" && \
+	  build-fuzz/tests/fuzz/$$t -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	    -artifact_prefix=build-fuzz/ build-fuzz/corpus/$$t tests/fuzz/corpus/$$t \
+	    2>build-fuzz/$$t.log || { tail -40 build-fuzz/$$t.log; exit 1; }; \
+	  grep -E '^stat::(number_of_executed_units|new_units_added)' build-fuzz/$$t.log; \
+	done
+
+fuzz-corpus: build-fuzz/Makefile
+	@for t in $(FUZZ_TARGETS); do \
+	  build-fuzz/tests/fuzz/$$t -merge=1 tests/fuzz/corpus/$$t build-fuzz/corpus/$$t 2>/dev/null; \
+	done
 
 # clang-format over every C++ file; clang-tidy over every compiled one, with
 # the compile commands of a clang tree (configured, never built here). A file
@@ -59,7 +90,8 @@ LINT_BUILD  ?= build-lint
 # Golden headers are the converter's byte-exact output, not code to format.
 CXX_FILES   := $(filter-out tests/core/golden/%,$(shell git ls-files '*.cpp' '*.h'))
 # Compiled by the command-line test against a header it generates first.
-TIDY_FILES  := $(filter-out tests/cli/extract_main.cpp,$(filter %.cpp,$(CXX_FILES)))
+# The consumer project builds against the installed package, on its own.
+TIDY_FILES  := $(filter-out tests/cli/extract_main.cpp tests/consumer/%,$(filter %.cpp,$(CXX_FILES)))
 TIDY_STAMPS := $(TIDY_FILES:%=$(LINT_BUILD)/tidy/%.ok)
 
 lint:
@@ -71,7 +103,8 @@ format-check:
 tidy: $(TIDY_STAMPS)
 
 $(LINT_BUILD)/compile_commands.json: $(shell git ls-files '*CMakeLists.txt') | $(DEV_DEPS)
-	@$(CMAKE) -S . -B $(LINT_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug >/dev/null
+	@$(CMAKE) -S . -B $(LINT_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug \
+	  -DHEXCRATE_FUZZ=ON >/dev/null
 	@touch $@
 
 $(LINT_BUILD)/tidy/%.ok: % .clang-tidy scripts/tidy-file.sh | $(LINT_BUILD)/compile_commands.json
@@ -92,4 +125,4 @@ bench: build
 	bash bench/run.sh $(BUILD)/hexcrate-convert
 
 clean:
-	rm -rf $(BUILD) build-asan build-tsan $(LINT_BUILD)
+	rm -rf $(BUILD) build-asan build-tsan build-fuzz $(LINT_BUILD)

@@ -26,7 +26,8 @@ std::optional<std::string> Escaped(std::string_view path) {
 }  // namespace
 
 std::optional<std::string> DepfileText(std::string_view output, std::string_view input) {
-    const auto target = Escaped(output), source = Escaped(input);
+    const auto target = Escaped(output);
+    const auto source = Escaped(input);
     if (!target || !source) return std::nullopt;
     return *target + ": " + *source + "\n";
 }

@@ -85,8 +85,10 @@ std::string CompileCostHint(std::string_view input, std::uint64_t size) {
     // Compiling a header costs CPU time and memory roughly in proportion to
     // the input (time a little more): per MiB of input, from compiling the
     // headers of 1, 4 and 8 MiB with g++ 12 -O2 and clang++ 14 -O2.
-    constexpr double kGccSecondsPerMiB = 3.5, kGccMiBPerMiB = 160.0;
-    constexpr double kClangSecondsPerMiB = 2.5, kClangMiBPerMiB = 180.0;
+    constexpr double kGccSecondsPerMiB = 3.5;
+    constexpr double kGccMiBPerMiB = 160.0;
+    constexpr double kClangSecondsPerMiB = 2.5;
+    constexpr double kClangMiBPerMiB = 180.0;
     const double mib = static_cast<double>(size) / (1024.0 * 1024.0);
     char text[256];
     std::snprintf(text, sizeof text,

@@ -28,7 +28,7 @@ std::string ErrorLine(std::string_view file, std::string_view message);
 std::vector<std::string> NameWarnings(std::string_view className, std::string_view prefix);
 
 // Inputs above this size get the compile-cost hint.
-inline constexpr std::uint64_t kCompileHintThreshold = 1024 * 1024;
+inline constexpr std::uint64_t kCompileHintThreshold = std::uint64_t{1024} * 1024;
 
 // What compiling the header of an input of `size` bytes costs, as a warning
 // line; empty up to the threshold.

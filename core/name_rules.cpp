@@ -1,5 +1,7 @@
 #include "core/name_rules.h"
 
+#include <algorithm>
+
 namespace core {
 namespace {
 
@@ -85,12 +87,11 @@ std::string DefaultClassName(std::string_view path) {
 
 bool IsIdentifier(std::string_view name) {
     if (name.empty() || !IsIdentifierStart(static_cast<unsigned char>(name[0]))) return false;
-    for (char c : name)
-        if (!IsIdentifierStart(static_cast<unsigned char>(c)) && !(c >= '0' && c <= '9'))
-            return false;
-    for (std::string_view keyword : kKeywords)
-        if (name == keyword) return false;
-    return true;
+    const auto isIdentifierByte = [](char c) {
+        return IsIdentifierStart(static_cast<unsigned char>(c)) || (c >= '0' && c <= '9');
+    };
+    return std::ranges::all_of(name, isIdentifierByte) &&
+           std::ranges::none_of(kKeywords, [name](std::string_view k) { return name == k; });
 }
 
 }  // namespace core

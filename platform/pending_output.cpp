@@ -80,7 +80,8 @@ void ForgetPending(int slot) noexcept {
 
 void RemovePendingOutput() noexcept {
     // Only async-signal-safe calls: this runs in signal handlers.
-    sigset_t all, saved;
+    sigset_t all;
+    sigset_t saved;
     ::sigfillset(&all);
     ::pthread_sigmask(SIG_BLOCK, &all, &saved);
     for (detail::Slot& slot : detail::g_slots) {

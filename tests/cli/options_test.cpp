@@ -7,7 +7,9 @@
 
 namespace {
 
-cli::ParsedCommandLine Parse(std::vector<std::string> args) { return cli::ParseCommandLine(args); }
+cli::ParsedCommandLine Parse(const std::vector<std::string>& args) {
+    return cli::ParseCommandLine(args);
+}
 
 TEST(CommandLine, LongShortAndAttachedValuesMeanTheSame) {
     for (const auto& args : std::vector<std::vector<std::string>>{

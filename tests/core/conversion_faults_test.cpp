@@ -82,7 +82,8 @@ TEST(ConvertOutput, FatImageGetsWholeHeadersAndNoLeftovers) {
     if (!fat.Mounted())
         GTEST_SKIP() << "cannot mount a FAT image: needs fusefat, dosfstools and /dev/fuse access";
     WriteFile(dir / "in.bin", std::string(1000, 'x'));
-    WriteFile(dir / "big.bin", std::string(200 * 1024, 'x'));  // 1.2 MiB of header: too big
+    // 1.2 MiB of header: too big.
+    WriteFile(dir / "big.bin", std::string(std::size_t{200} * 1024, 'x'));
 
     EXPECT_EQ(test::Convert(dir / "in.bin", dir / "in.h"), "");
     EXPECT_EQ(test::Convert(dir / "in.bin", dir / "fat/in.h"), "");

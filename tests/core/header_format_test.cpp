@@ -126,7 +126,8 @@ TEST(HeaderFormatter, LineFeedsInNamesAreStoredAsCrLf) {
 // A sink may write a chunk on another thread until its next call returns.
 TEST(HeaderFormatter, ChunksStayUnchangedUntilTheNextSinkCall) {
     const char* last = nullptr;
-    std::string lastCopy, all;
+    std::string lastCopy;
+    std::string all;
     core::HeaderFormatter header([&](const char* data, std::size_t size) {
         if (last) {
             EXPECT_EQ(std::string(last, lastCopy.size()), lastCopy);

@@ -60,12 +60,12 @@ int g_outputFd = -1;
 int g_calls = 0;
 
 void TrackOutput(ScopedSystemCalls& sys) {
-    static decltype(platform::SystemCalls::openat) s_open;
-    s_open = sys->openat;
+    static decltype(platform::SystemCalls::openat) realOpen;
+    realOpen = sys->openat;
     g_outputFd = -1;
     g_calls = 0;
     sys->openat = [](int dir, const char* path, int flags, mode_t mode) {
-        const int fd = s_open(dir, path, flags, mode);
+        const int fd = realOpen(dir, path, flags, mode);
         if (fd >= 0 && (flags & O_ACCMODE) == O_WRONLY && g_outputFd < 0) g_outputFd = fd;
         return fd;
     };
@@ -81,7 +81,7 @@ std::vector<std::string> Entries(const TempDir& dir) {
 
 // About 1.3 MiB of header: several chunks for the writer.
 std::string Input() {
-    std::string input(200 * 1024, '\0');
+    std::string input(std::size_t{200} * 1024, '\0');
     for (std::size_t i = 0; i < input.size(); ++i) input[i] = static_cast<char>(i * 7 + i / 251);
     return input;
 }
