@@ -1,7 +1,9 @@
 #include "core/header_writer.h"
 
+#include <new>
 #include <vector>
 
+#include "core/background_writer.h"
 #include "core/conversion_state.h"
 #include "core/header_format.h"
 #include "core/messages.h"
@@ -12,6 +14,11 @@
 
 namespace core {
 namespace {
+
+struct WaitOnExit {
+    BackgroundWriter& writer;
+    ~WaitOnExit() { writer.Wait(); }
+};
 
 // Runs the job in `state`; returns the error text, empty on success.
 std::string Convert(ConversionState& state) {
@@ -28,8 +35,13 @@ std::string Convert(ConversionState& state) {
     const std::string prefix = IdentifierPrefix(job.inputPath);
     state.SetDisplayName(displayName);
 
-    HeaderFormatter header(
+    // Formatting the next chunk overlaps writing the last one. On every way
+    // out the writer is waited for before the formatter's buffers go.
+    BackgroundWriter writer(
         [&output](const char* data, std::size_t size) { return output->Write(data, size); });
+    HeaderFormatter header(
+        [&writer](const char* data, std::size_t size) { return writer.Submit(data, size); });
+    const WaitOnExit waitForWriter{writer};
     state.SetByteCount(0);
     if (!header.Opening(displayName, prefix)) return msg::kOutputNotWritten;
 
@@ -45,7 +57,7 @@ std::string Convert(ConversionState& state) {
         if (!header.Bytes(block.data(), static_cast<std::size_t>(n))) return msg::kOutputNotWritten;
         state.SetByteCount(static_cast<std::uint32_t>(header.ByteCount()));
     }
-    if (!header.Closing(prefix, job.className)) return msg::kOutputNotWritten;
+    if (!header.Closing(prefix, job.className) || !writer.Wait()) return msg::kOutputNotWritten;
 
     switch (output->Publish()) {
         case platform::OutputFile::PublishResult::Published:
@@ -70,7 +82,18 @@ bool StartConversion(ConversionJob job) {
 
 unsigned ConvertThreadProc(void* /*parameter*/) {
     ConversionState& state = TheConversionState();
-    state.Finish(Convert(state));
+    // Every failure ends as a message and the done flag, the window's
+    // process goes on. The out-of-memory text is short enough to be stored
+    // without allocating.
+    std::string error;
+    try {
+        error = Convert(state);
+    } catch (const std::bad_alloc&) {
+        error = msg::kOutOfMemory;
+    } catch (...) {
+        error = msg::kOutputNotWritten;
+    }
+    state.Finish(std::move(error));
     return 0;
 }
 
