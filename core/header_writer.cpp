@@ -6,6 +6,7 @@
 #include "core/background_writer.h"
 #include "core/conversion_state.h"
 #include "core/header_format.h"
+#include "core/header_output.h"
 #include "core/messages.h"
 #include "core/name_rules.h"
 #include "platform/input_file.h"
@@ -24,15 +25,16 @@ struct WaitOnExit {
 std::string Convert(ConversionState& state) {
     const ConversionJob& job = state.Job();
     // The window checked both files already, but either may have changed since.
-    auto input = platform::InputFile::Open(job.inputPath);
+    auto input = platform::InputFile::Open(job.inputPath, job.options.inputAccess);
     if (!input) return msg::kInputNotFound;
     if (input->Size() > kMaxInputSize) return msg::kInputTooLarge;
-    if (platform::PathExists(job.outputPath)) return msg::kOutputExists;
-    auto output = platform::OutputFile::Create(job.outputPath);
-    if (!output) return msg::kOutputNotCreated;
+    std::string error;
+    auto output = HeaderOutput::Open(job.outputPath, job.options.outputMode, error);
+    if (!output) return error;
 
     const std::string displayName = DisplayName(job.inputPath);
-    const std::string prefix = IdentifierPrefix(job.inputPath);
+    const std::string prefix =
+        job.options.identifierPrefix.value_or(IdentifierPrefix(job.inputPath));
     state.SetDisplayName(displayName);
 
     // Formatting the next chunk overlaps writing the last one. On every way
@@ -59,15 +61,7 @@ std::string Convert(ConversionState& state) {
     }
     if (!header.Closing(prefix, job.className) || !writer.Wait()) return msg::kOutputNotWritten;
 
-    switch (output->Publish()) {
-        case platform::OutputFile::PublishResult::Published:
-            return {};
-        case platform::OutputFile::PublishResult::NameTaken:
-            return msg::kOutputExists;
-        case platform::OutputFile::PublishResult::Failed:
-            break;
-    }
-    return msg::kOutputNotWritten;
+    return output->Finish();
 }
 
 }  // namespace
