@@ -50,6 +50,8 @@ files)
 
     root=$out/root
     rm -rf "$root" && dpkg-deb -x "$deb" "$root"
+    "$root/usr/bin/hexcrate-convert" --version | grep -qF " $version" ||
+        fail "the packaged converter does not report version $version"
     share=$root/usr/share
 
     desktop-file-validate "$share/applications/$id.desktop" || fail "desktop entry"
