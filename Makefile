@@ -3,7 +3,7 @@ BUILD   ?= build
 CMAKE   ?= cmake
 JOBS    ?= $(shell nproc)
 
-.PHONY: all deps configure build run test sanitize bench clean
+.PHONY: all deps configure build run test sanitize bench clean package uninstall
 
 all: build
 
@@ -33,6 +33,14 @@ sanitize: deps
 	$(CMAKE) -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DHEXCRATE_SANITIZE=thread >/dev/null
 	$(CMAKE) --build build-tsan -j $(JOBS)
 	cd build-tsan && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -R WorkerProtocol
+
+# build/hexcrate_<version>_<arch>.deb
+package: build
+	@$(CMAKE) --build $(BUILD) --target package
+
+# Removes what `cmake --install $(BUILD)` put in place.
+uninstall:
+	@$(CMAKE) --build $(BUILD) --target uninstall
 
 bench: build
 	bash bench/run.sh $(BUILD)/hexcrate-convert

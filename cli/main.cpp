@@ -12,6 +12,8 @@
 #include "core/job_check.h"
 #include "core/messages.h"
 #include "core/name_rules.h"
+#include "core/progress_report.h"
+#include "platform/signal_cleanup.h"
 
 #ifndef HEXCRATE_VERSION
 #define HEXCRATE_VERSION "unknown"
@@ -48,27 +50,31 @@ int UsageError(const std::string& text) {
     return kUsageError;
 }
 
-// Polls the worker as the window does, showing the percentage on a terminal.
-// The poll is finer than the window's 50 ms so that a script does not wait
-// on it after the work is done; the text changes only with the percentage.
-void WaitForWorker(const core::ConversionState& state) {
+// Polls the worker as the window does, showing the percentage on a terminal,
+// and returns the final report. The poll is finer than the window's 50 ms so
+// that a script does not wait on it after the work is done; the text changes
+// only with the percentage.
+core::ProgressReport WaitForWorker(core::ConversionState& state) {
     const bool showProgress = ::isatty(STDERR_FILENO);
     int shown = -1;
-    while (!state.IsDone()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        const int percent = core::ProgressPercent(state.byteCount.load(std::memory_order_relaxed),
-                                                  state.inputLength);
-        if (showProgress && percent != shown) {
-            std::fprintf(stderr, "\r%d%% %s", percent, state.DisplayName().c_str());
-            shown = percent;
+    for (;;) {
+        core::ProgressReport report = core::TakeProgressReport(state);
+        if (report.done) {
+            if (shown >= 0) std::fprintf(stderr, "\r\033[K");
+            return report;
         }
+        if (showProgress && report.percent != shown) {
+            std::fprintf(stderr, "\r%d%% %s", report.percent, report.displayName.c_str());
+            shown = report.percent;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    if (shown >= 0) std::fprintf(stderr, "\r\033[K");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    platform::InstallSignalCleanup();
     Options options;
     bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
@@ -104,19 +110,16 @@ int main(int argc, char** argv) {
         return kFailed;
     }
 
-    if (!core::StartConversion(options.input, options.className, options.output,
-                               check.inputLength)) {
+    if (!core::StartConversion(
+            {options.input, options.className, options.output, check.inputLength})) {
         std::cerr << core::msg::kNotStarted << "\n";
         return kFailed;
     }
-    core::ConversionState& state = core::TheConversionState();
-    WaitForWorker(state);
-
-    const std::string error = state.ErrorText();
-    if (!error.empty()) {
-        std::cerr << error << "\n";
+    const core::ProgressReport report = WaitForWorker(core::TheConversionState());
+    if (report.box->IsFailure()) {
+        std::cerr << report.box->text << "\n";
         return kFailed;
     }
-    std::cout << "Conversion of file " << options.input << " completed.\n";
+    std::cout << report.box->text << "\n";
     return kConverted;
 }

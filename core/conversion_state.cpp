@@ -1,8 +1,5 @@
 #include "core/conversion_state.h"
 
-#include <algorithm>
-#include <climits>
-
 namespace core {
 
 std::string ConversionState::DisplayName() const {
@@ -20,31 +17,29 @@ std::string ConversionState::ErrorText() const {
     return m_errorText;
 }
 
-void ConversionState::SetErrorText(std::string text) {
+void ConversionState::ClearErrorText() {
     std::lock_guard lock(m_textLock);
-    m_errorText = std::move(text);
+    m_errorText.clear();
 }
 
-void ConversionState::BeginJob(std::string input, std::string cls, std::string output,
-                               std::uint32_t length) {
-    inputPath = std::move(input);
-    className = std::move(cls);
-    outputPath = std::move(output);
-    inputLength = length;
-    doneFlag.store(0, std::memory_order_relaxed);
+void ConversionState::Finish(std::string errorText) {
+    {
+        std::lock_guard lock(m_textLock);
+        m_errorText = std::move(errorText);
+    }
+    m_doneFlag.store(1, std::memory_order_release);
+}
+
+void ConversionState::BeginJob(ConversionJob job) {
+    m_job = std::move(job);
+    m_byteCount.store(0, std::memory_order_relaxed);
+    m_doneFlag.store(0, std::memory_order_relaxed);
 }
 
 ConversionState& TheConversionState() {
     // Deliberately leaked: see the header.
     static ConversionState* state = new ConversionState;
     return *state;
-}
-
-int ProgressPercent(std::uint32_t count, std::uint32_t length) {
-    if (length == 0) return 0;
-    const double percent = static_cast<double>(count) / static_cast<double>(length) * 100.0;
-    // A file that grew a lot since it was measured must not overflow the int.
-    return static_cast<int>(std::min(percent, static_cast<double>(INT_MAX)));
 }
 
 }  // namespace core

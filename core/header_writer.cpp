@@ -15,21 +15,22 @@ namespace {
 
 // Runs the job in `state`; returns the error text, empty on success.
 std::string Convert(ConversionState& state) {
+    const ConversionJob& job = state.Job();
     // The window checked both files already, but either may have changed since.
-    auto input = platform::InputFile::Open(state.inputPath);
+    auto input = platform::InputFile::Open(job.inputPath);
     if (!input) return msg::kInputNotFound;
     if (input->Size() > kMaxInputSize) return msg::kInputTooLarge;
-    if (platform::PathExists(state.outputPath)) return msg::kOutputExists;
-    auto output = platform::OutputFile::Create(state.outputPath);
+    if (platform::PathExists(job.outputPath)) return msg::kOutputExists;
+    auto output = platform::OutputFile::Create(job.outputPath);
     if (!output) return msg::kOutputNotCreated;
 
-    const std::string displayName = DisplayName(state.inputPath);
-    const std::string prefix = IdentifierPrefix(state.inputPath);
+    const std::string displayName = DisplayName(job.inputPath);
+    const std::string prefix = IdentifierPrefix(job.inputPath);
     state.SetDisplayName(displayName);
 
     HeaderFormatter header(
         [&output](const char* data, std::size_t size) { return output->Write(data, size); });
-    state.byteCount.store(0, std::memory_order_relaxed);
+    state.SetByteCount(0);
     if (!header.Opening(displayName, prefix)) return msg::kOutputNotWritten;
 
     // The count is what was actually read: a file that shrinks or grows in
@@ -42,10 +43,9 @@ std::string Convert(ConversionState& state) {
         if (header.ByteCount() + static_cast<std::uint64_t>(n) > kMaxInputSize)
             return msg::kInputTooLarge;
         if (!header.Bytes(block.data(), static_cast<std::size_t>(n))) return msg::kOutputNotWritten;
-        state.byteCount.store(static_cast<std::uint32_t>(header.ByteCount()),
-                              std::memory_order_relaxed);
+        state.SetByteCount(static_cast<std::uint32_t>(header.ByteCount()));
     }
-    if (!header.Closing(prefix, state.className)) return msg::kOutputNotWritten;
+    if (!header.Closing(prefix, job.className)) return msg::kOutputNotWritten;
 
     switch (output->Publish()) {
         case platform::OutputFile::PublishResult::Published:
@@ -60,10 +60,9 @@ std::string Convert(ConversionState& state) {
 
 }  // namespace
 
-bool StartConversion(std::string inputPath, std::string className, std::string outputPath,
-                     std::uint32_t inputLength) {
+bool StartConversion(ConversionJob job) {
     ConversionState& state = TheConversionState();
-    state.BeginJob(std::move(inputPath), std::move(className), std::move(outputPath), inputLength);
+    state.BeginJob(std::move(job));
     if (platform::StartThread(ConvertThreadProc, nullptr)) return true;
     state.CancelJob();
     return false;
@@ -71,9 +70,7 @@ bool StartConversion(std::string inputPath, std::string className, std::string o
 
 unsigned ConvertThreadProc(void* /*parameter*/) {
     ConversionState& state = TheConversionState();
-    state.doneFlag.store(0, std::memory_order_relaxed);
-    state.SetErrorText(Convert(state));
-    state.doneFlag.store(1, std::memory_order_release);
+    state.Finish(Convert(state));
     return 0;
 }
 

@@ -15,4 +15,12 @@ inline constexpr char kOutputNotCreated[] = "Output file could not be created.";
 inline constexpr char kOutputNotWritten[] = "Output file could not be written.";
 inline constexpr char kNotStarted[] = "Conversion could not be started.";
 
+// Progress and completion; the title is "<percent>% Hexcrate - <name>".
+inline constexpr char kTitleProgress[] = "% Hexcrate - ";
+inline constexpr char kSuccessCaption[] = "Conversion complete.";
+inline constexpr char kSuccessTextStart[] = "Conversion of file ";
+inline constexpr char kSuccessTextEnd[] = " completed.";
+inline constexpr char kFailureCaptionStart[] = "Can't convert ";
+inline constexpr char kFailureCaptionEnd[] = ".";
+
 }  // namespace core::msg

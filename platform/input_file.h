@@ -8,15 +8,21 @@
 
 namespace platform {
 
-// A regular file opened read-only and held under an exclusive advisory lock
-// for as long as the object lives, so that two conversions never read the
-// same file at once. Move-only; the destructor closes quietly.
+// How an input is locked while it is read: Exclusive refuses any other
+// holder of a lock; Shared lets other shared holders read along but still
+// refuses a file that someone holds exclusively.
+enum class InputAccess { Exclusive, Shared };
+
+// A regular file opened read-only and held under an advisory lock for as
+// long as the object lives, so that two conversions never read the same file
+// at once. Move-only; the destructor closes quietly.
 class InputFile {
 public:
     // Opens `path` without blocking. Returns nothing when the path does not
     // name a readable regular file (missing, a directory, FIFO, device or
-    // socket) or when another holder has it locked.
-    static std::optional<InputFile> Open(const std::string& path);
+    // socket) or when the lock cannot be had at once.
+    static std::optional<InputFile> Open(const std::string& path,
+                                         InputAccess access = InputAccess::Exclusive);
 
     InputFile(InputFile&& other) noexcept;
     InputFile& operator=(InputFile&& other) noexcept;
@@ -28,7 +34,8 @@ public:
     std::uint64_t Size() const { return m_size; }
 
     // Reads up to `capacity` bytes. Returns the count read, 0 at the end of
-    // the file, or -1 on an I/O error.
+    // the file, or -1 on an I/O error, which includes a read that would block
+    // (some files under /proc look regular but wait for data).
     std::ptrdiff_t Read(void* buffer, std::size_t capacity);
 
 private:

@@ -13,18 +13,20 @@ namespace platform {
 bool PathExists(const std::string& path);
 
 // A new file that is written unseen and appears under its final name only
-// when Publish() succeeds. It is created in the target's directory so that
-// publishing is a link, not a copy. Until then nothing exists at the target;
-// destroying an unpublished file (or the process ending) discards it.
+// when published. It is created in the target's directory so that
+// publishing is a link or a rename, not a copy. Until then nothing exists at
+// the target; destroying an unpublished file discards it, and so does
+// RemovePendingOutput() when the process is told to end.
 class OutputFile {
 public:
     enum class Temporary {
         Unnamed,  // Linux O_TMPFILE; falls back to Named where unsupported
-        Named,    // a uniquely named hidden file beside the target
+        Named,    // a uniquely named hidden file beside the target, .NAME.hexcrate-XXXXXX
     };
     enum class PublishResult { Published, NameTaken, Failed };
 
-    // Returns nothing when the directory is missing or not writable.
+    // Returns nothing when the target can never be created: its directory is
+    // missing, not a directory or not writable, or the name is too long.
     static std::optional<OutputFile> Create(const std::string& path,
                                             Temporary kind = Temporary::Unnamed);
 
@@ -37,19 +39,39 @@ public:
     // Writes all `size` bytes; false on any error (a full disk, say).
     bool Write(const void* data, std::size_t size);
 
-    // Gives the file its final name, failing with NameTaken when something
-    // already answers to it. Closes the file either way.
+    // Flushes the content to disk, gives the file its final name, then
+    // flushes the directory: after a crash the target is either absent or
+    // complete. Fails with NameTaken when something already answers to the
+    // name, which is never replaced. Closes the file either way.
     PublishResult Publish();
 
+    // The same, but atomically replaces whatever file has the name (readers
+    // see the old content or the new, never a mix). Published or Failed.
+    PublishResult PublishReplacing();
+
 private:
-    OutputFile(int fd, std::string target, std::string tempPath)
-        : m_fd(fd), m_target(std::move(target)), m_tempPath(std::move(tempPath)) {}
-    bool LinkToTarget();
+    OutputFile(int fd, int dirFd, bool dirSyncable, std::string name)
+        : m_fd(fd), m_dirFd(dirFd), m_dirSyncable(dirSyncable), m_name(std::move(name)) {}
+    bool CreateNamed();
+    bool NameUnnamed();
+    bool SyncAndClose();
+    bool LinkNamed();
+    bool LinkUnnamed();
+    bool SyncDirectory();
     void Discard() noexcept;
 
     int m_fd = -1;
-    std::string m_target;
-    std::string m_tempPath;  // empty for an unnamed temporary
+    int m_dirFd = -1;           // the target's directory
+    bool m_dirSyncable = true;  // false where it could only be opened as a path
+    std::string m_name;         // the target's name in that directory
+    std::string m_tempName;     // the hidden temporary's name; empty while unnamed
+    int m_pendingSlot = -1;     // where RemovePendingOutput() finds the temporary
 };
+
+// Removes the hidden temporary that any unpublished OutputFile is writing;
+// an unnamed one needs nothing, it vanishes with the process. Only
+// async-signal-safe calls: for signal handlers, and for abandoning a
+// conversion whose process goes on.
+void RemovePendingOutput() noexcept;
 
 }  // namespace platform

@@ -13,15 +13,7 @@ inline constexpr char kOutputLabel[] = "Output filename:";
 inline constexpr char kBrowse[] = "Browse...";
 inline constexpr char kConvert[] = "Convert";
 inline constexpr char kExit[] = "Exit";
-inline constexpr char kFileFilter[] = "All files (*.*)|*.*";
-
-// Progress and completion; the title is "<percent>% Hexcrate - <name>".
-inline constexpr char kTitleProgress[] = "% Hexcrate - ";
-inline constexpr char kSuccessCaption[] = "Conversion complete.";
-inline constexpr char kSuccessTextStart[] = "Conversion of file ";
-inline constexpr char kSuccessTextEnd[] = " completed.";
-inline constexpr char kFailureCaptionStart[] = "Can't convert ";
-inline constexpr char kFailureCaptionEnd[] = ".";
+inline constexpr char kFileFilterLabel[] = "All files (*.*)";
 
 // About command and box
 inline constexpr char kAboutCommand[] = "&About Hexcrate...";

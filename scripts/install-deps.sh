@@ -5,9 +5,12 @@ set -euo pipefail
 
 packages=(
   g++ cmake make pkg-config libgtest-dev   # compiler, build, unit tests
-  libwxgtk3.2-dev                          # the window toolkit
+  libwxgtk3.2-dev libgtk-3-dev             # the window toolkit and the GTK beneath it
   xvfb xauth xdotool imagemagick           # window tests without a display
   xxd time bc                              # benchmark
+  librsvg2-bin dpkg-dev                    # icons, package
+  lintian desktop-file-utils appstream     # package checks
+  man-db bash-completion                   # manual pages, completion
 )
 
 missing=()

@@ -12,8 +12,10 @@ enum ControlId {
     IDC_CONVERT = 1003,
     IDC_PROGRESS = 1004,
     IDC_OUTPUT_NAME = 1005,
+
+    ControlIdEnd  // one past the highest id: new ids go above this line
 };
 
 // All of them positive and below the range wxWidgets reserves for its own ids.
-static_assert(int(IDM_ABOUTBOX) > 0 && int(IDC_OUTPUT_NAME) < int(wxID_LOWEST),
+static_assert(int(IDM_ABOUTBOX) > 0 && int(ControlIdEnd) <= int(wxID_LOWEST),
               "control ids must stay out of wxWidgets' reserved range");

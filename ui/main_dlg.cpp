@@ -1,9 +1,10 @@
 #include "ui/main_dlg.h"
 
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 #include <wx/accel.h>
-#include <wx/app.h>
 #include <wx/button.h>
 #include <wx/dcclient.h>
 #include <wx/filedlg.h>
@@ -11,7 +12,6 @@
 #include <wx/filename.h>
 #include <wx/gauge.h>
 #include <wx/menu.h>
-#include <wx/msgdlg.h>
 #include <wx/settings.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
@@ -21,10 +21,14 @@
 #include "core/job_check.h"
 #include "core/messages.h"
 #include "core/name_rules.h"
+#include "platform/output_file.h"
 #include "res/strings.h"
 #include "ui/about_dlg.h"
 #include "ui/app_icons.h"
 #include "ui/control_ids.h"
+#include "ui/file_drop_target.h"
+#include "ui/message_box.h"
+#include "ui/toolkit.h"
 
 namespace {
 
@@ -59,6 +63,16 @@ CMainDlg::CMainDlg(wxWindow* parent)
     Bind(wxEVT_MENU, &CMainDlg::OnSysCommand, this, IDM_ABOUTBOX);
     Bind(wxEVT_PAINT, &CMainDlg::OnPaint, this);
 
+    // A file dropped on the window or on the input path is taken as if chosen
+    // with Browse; the field's own text drop would insert the URI instead.
+    const auto accepting = [this] { return AcceptsFiles(); };
+    const auto open = [this](const std::string& path) {
+        ResetDisplay();
+        OpenFile(path);
+    };
+    SetDropTarget(new CFileDropTarget(accepting, open));
+    m_inputPathField->SetDropTarget(new CFileDropTarget(accepting, open));
+
     Centre();
 }
 
@@ -82,6 +96,7 @@ void CMainDlg::CreateControls() {
         new wxButton(this, IDC_CONVERT, res::kConvert, Dlu(this, 7, 84), DluSize(this, 50, 14));
     m_progress = new wxGauge(this, IDC_PROGRESS, 100, Dlu(this, 7, 63), DluSize(this, 202, 14),
                              wxGA_HORIZONTAL | wxGA_SMOOTH);
+    toolkit::FillHeight(m_progress);
     m_outputNameField = new wxTextCtrl(this, IDC_OUTPUT_NAME, wxString(), Dlu(this, 110, 44),
                                        DluSize(this, 99, 14), editStyle);
     new wxStaticText(this, wxID_STATIC, res::kOutputLabel, Dlu(this, 109, 35));
@@ -104,7 +119,8 @@ bool CMainDlg::TransferDataFromWindow() {
 void CMainDlg::EndModal(int retCode) {
     // A conversion still running is abandoned: its thread is detached, the
     // state it writes is never destroyed, and its header only ever appears
-    // complete. The window just stops looking at it.
+    // complete. The window just stops looking at it, and drops its temporary.
+    if (m_pollTimer.IsRunning()) platform::RemovePendingOutput();
     m_pollTimer.Stop();
     wxDialog::EndModal(retCode);
 }
@@ -130,14 +146,31 @@ void CMainDlg::EnableJobControls(bool enable) {
 // them afterwards last until the path changes again.
 void CMainDlg::ProposeNames() {
     TransferDataFromWindow();
-    const std::string path = m_inputPath.utf8_string();
-    m_outputName = wxString::FromUTF8(core::DefaultOutputName(path));
-    m_className = wxString::FromUTF8(core::DefaultClassName(path));
+    const std::string path = m_inputPathBytes.BytesOf(m_inputPath);
+    m_outputNameBytes.Assign(core::DefaultOutputName(path));
+    m_classNameBytes.Assign(core::DefaultClassName(path));
+    m_outputName = m_outputNameBytes.Shown();
+    m_className = m_classNameBytes.Shown();
     TransferDataToWindow();
 }
 
+// What confirming a file in the chooser does: the file's full path becomes
+// the input, and its folder the working directory, so that a bare output
+// name is created beside it.
+void CMainDlg::OpenFile(const std::string& path) {
+    std::error_code ignored;  // a folder that cannot be entered only leaves the old one
+    std::filesystem::current_path(std::filesystem::path(path).parent_path(), ignored);
+    m_inputPathBytes.Assign(path);
+    m_inputPath = m_inputPathBytes.Shown();
+    TransferDataToWindow();
+    ProposeNames();
+}
+
+// Files are taken exactly when Browse could be pressed: not while converting.
+bool CMainDlg::AcceptsFiles() const { return m_browseButton->IsEnabled(); }
+
 void CMainDlg::ShowNotice(const wxString& message) {
-    wxMessageBox(message, wxTheApp->GetAppDisplayName(), wxOK | wxICON_EXCLAMATION, this);
+    ShowMessageBox(this, message, res::kAppTitle, wxICON_EXCLAMATION);
 }
 
 void CMainDlg::OnInitDialog(wxInitDialogEvent& event) {
@@ -155,26 +188,30 @@ void CMainDlg::OnInputPathUpdate(wxCommandEvent&) { ProposeNames(); }
 
 void CMainDlg::OnBrowse(wxCommandEvent&) {
     ResetDisplay();
-    wxFileDialog chooser(nullptr, wxFileSelectorPromptStr, wxString(), wxString(), res::kFileFilter,
-                         wxFD_OPEN | wxFD_CHANGE_DIR);
+    // The filter's pattern is the one that matches every file here: "*.*"
+    // read literally would hide names without a dot, such as Makefile.
+    const wxString filter = wxString(res::kFileFilterLabel) + "|" + wxALL_FILES_PATTERN;
+    wxFileDialog chooser(nullptr, wxFileSelectorPromptStr, wxString(), wxString(), filter,
+                         wxFD_OPEN);
     if (chooser.ShowModal() != wxID_OK) return;
 
-    // GetPath() can come back empty here on GTK; directory and name do not.
-    m_inputPath = wxFileName(chooser.GetDirectory(), chooser.GetFilename()).GetFullPath();
-    // A bare output name is created beside the chosen input. Done here as
-    // well as by the flag, which only acts when the chooser itself accepted.
-    wxSetWorkingDirectory(chooser.GetDirectory());
-    TransferDataToWindow();
-    ProposeNames();
+    // The chooser's own path, never its shown folder joined with a name:
+    // a path typed into it or picked from its recent files lies elsewhere.
+    std::string path = toolkit::ChosenFile(chooser);
+    if (path.empty()) path = chooser.GetPath().utf8_string();
+    if (path.empty())
+        path =
+            wxFileName(chooser.GetDirectory(), chooser.GetFilename()).GetFullPath().utf8_string();
+    OpenFile(path);
 }
 
 void CMainDlg::OnConvert(wxCommandEvent&) {
     TransferDataFromWindow();
     ResetDisplay();
 
-    const std::string input = m_inputPath.utf8_string();
-    const std::string className = m_className.utf8_string();
-    const std::string output = m_outputName.utf8_string();
+    const std::string input = m_inputPathBytes.BytesOf(m_inputPath);
+    const std::string className = m_classNameBytes.BytesOf(m_className);
+    const std::string output = m_outputNameBytes.BytesOf(m_outputName);
     const core::JobCheck check = core::CheckJob(input, className, output);
     if (!check.Ok()) {
         ShowNotice(wxString::FromUTF8(check.message));
@@ -182,7 +219,7 @@ void CMainDlg::OnConvert(wxCommandEvent&) {
     }
 
     EnableJobControls(false);
-    if (!core::StartConversion(input, className, output, check.inputLength)) {
+    if (!core::StartConversion({input, className, output, check.inputLength})) {
         ShowNotice(core::msg::kNotStarted);
         EnableJobControls(true);
         return;
@@ -197,9 +234,11 @@ void CMainDlg::OnTextEnter(wxCommandEvent&) {
     ProcessWindowEvent(ok);
 }
 
-void CMainDlg::ShowAboutMenu(const wxPoint& at) {
+void CMainDlg::ShowAboutMenu(const wxPoint& at, bool fromKeyboard) {
     wxMenu menu;
     menu.Append(IDM_ABOUTBOX, res::kAboutCommand);
+    // Opened from the keyboard, Enter alone should choose the one command.
+    if (fromKeyboard) toolkit::SelectFirstItemOnOpen(&menu);
     PopupMenu(&menu, at);
 }
 
@@ -210,7 +249,9 @@ void CMainDlg::OnContextMenu(wxContextMenuEvent& event) {
         return;
     }
     const wxPoint at = event.GetPosition();
-    ShowAboutMenu(at == wxDefaultPosition ? at : ScreenToClient(at));
+    // The toolkit reports a menu asked for from the keyboard without a position.
+    const bool fromKeyboard = at == wxDefaultPosition;
+    ShowAboutMenu(fromKeyboard ? at : ScreenToClient(at), fromKeyboard);
 }
 
 // GTK gives the Menu key and Shift+F10 to the edit fields only, so the
@@ -224,7 +265,7 @@ void CMainDlg::OnCharHook(wxKeyEvent& event) {
         event.Skip();
         return;
     }
-    ShowAboutMenu(focus->GetRect().GetBottomLeft());
+    ShowAboutMenu(focus->GetRect().GetBottomLeft(), true);
 }
 
 void CMainDlg::OnSysCommand(wxCommandEvent&) {

@@ -2,9 +2,13 @@
 // the output header, starts the conversion and follows it to its end.
 #pragma once
 
+#include <string>
+
 #include <wx/dialog.h>
 #include <wx/iconbndl.h>
 #include <wx/timer.h>
+
+#include "ui/byte_text.h"
 
 class wxButton;
 class wxGauge;
@@ -27,8 +31,10 @@ private:
     void ResetDisplay();
     void EnableJobControls(bool enable);
     void ProposeNames();
+    void OpenFile(const std::string& path);
+    bool AcceptsFiles() const;
     void ShowNotice(const wxString& message);
-    void ShowAboutMenu(const wxPoint& at);
+    void ShowAboutMenu(const wxPoint& at, bool fromKeyboard);
 
     void OnInitDialog(wxInitDialogEvent& event);
     void OnInputPathUpdate(wxCommandEvent& event);
@@ -52,6 +58,10 @@ private:
     wxString m_className;
     wxString m_inputPath;
     wxString m_outputName;
+    // The bytes behind texts that came from a file name.
+    ByteText m_classNameBytes;
+    ByteText m_inputPathBytes;
+    ByteText m_outputNameBytes;
 
     wxIconBundle m_icons;
     wxTimer m_pollTimer;

@@ -1,41 +1,24 @@
-// The 50 ms poll of a running conversion and the report of its end.
-#include <algorithm>
-#include <string>
-
+// The 50 ms poll of a running conversion and the report of its end: applies
+// what core::TakeProgressReport decided.
 #include <wx/gauge.h>
-#include <wx/msgdlg.h>
 
-#include "core/conversion_state.h"
-#include "res/strings.h"
+#include "core/progress_report.h"
+#include "ui/byte_text.h"
 #include "ui/main_dlg.h"
+#include "ui/message_box.h"
 
 void CMainDlg::OnTimer(wxTimerEvent&) {
-    core::ConversionState& state = core::TheConversionState();
-    if (!state.IsDone()) {
-        const int percent = core::ProgressPercent(state.byteCount.load(std::memory_order_relaxed),
-                                                  state.inputLength);
-        // An input that grew since Convert can pass 100; the bar cannot.
-        m_progress->SetValue(std::clamp(percent, 0, m_progress->GetRange()));
-        SetTitle(wxString::Format("%d", percent) + res::kTitleProgress +
-                 wxString::FromUTF8(state.DisplayName()));
-        return;
+    const core::ProgressReport report = core::TakeProgressReport(core::TheConversionState());
+    if (report.done) {
+        // Stopped before any box appears: a box's own loop must not run a tick.
+        m_pollTimer.Stop();
+        EnableJobControls(true);
     }
-
-    // Stopped before any box appears: a box's own loop must not run a tick.
-    m_pollTimer.Stop();
-    m_progress->SetValue(m_progress->GetRange());
-    EnableJobControls(true);
-
-    const wxString input = wxString::FromUTF8(state.inputPath);
-    const std::string error = state.ErrorText();
-    if (!error.empty()) {
-        state.SetErrorText("");
-        wxMessageBox(wxString::FromUTF8(error),
-                     res::kFailureCaptionStart + input + res::kFailureCaptionEnd,
-                     wxOK | wxICON_EXCLAMATION, this);
-        return;
+    m_progress->SetValue(report.barPosition);
+    // Title and box name the input by its bytes, which need not be UTF-8.
+    if (report.title) SetTitle(ShowBytes(*report.title));
+    if (report.box) {
+        const long icon = report.box->IsFailure() ? wxICON_EXCLAMATION : wxICON_INFORMATION;
+        ShowMessageBox(this, ShowBytes(report.box->text), ShowBytes(report.box->caption), icon);
     }
-    SetTitle(wxString("100") + res::kTitleProgress + wxString::FromUTF8(state.DisplayName()));
-    wxMessageBox(res::kSuccessTextStart + input + res::kSuccessTextEnd, res::kSuccessCaption,
-                 wxOK | wxICON_INFORMATION, this);
 }

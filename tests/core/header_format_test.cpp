@@ -40,7 +40,7 @@ TEST_P(GoldenHeaders, MatchByteForByte) {
     ASSERT_EQ(test::Convert(dir / c.input, dir / "out.h", c.className), "");
     EXPECT_EQ(ReadFile(dir / "out.h"), Golden(std::string(c.input) + ".h"));
     EXPECT_EQ(core::TheConversionState().DisplayName(), c.input);
-    EXPECT_EQ(core::TheConversionState().byteCount.load(), c.content.size());
+    EXPECT_EQ(core::TheConversionState().ByteCount(), c.content.size());
 }
 
 INSTANTIATE_TEST_SUITE_P(Examples, GoldenHeaders,

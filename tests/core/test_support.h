@@ -1,13 +1,15 @@
 // Temporary directories and a synchronous way to run the worker.
 #pragma once
 
-#include <chrono>
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <thread>
+#include <system_error>
+
+#include <gtest/gtest.h>
 
 #include "core/conversion_state.h"
 #include "core/header_writer.h"
@@ -21,7 +23,9 @@ class TempDir {
 public:
     TempDir() {
         std::string pattern = (fs::temp_directory_path() / "hexcrate-test-XXXXXX").string();
-        m_path = ::mkdtemp(pattern.data());
+        if (!::mkdtemp(pattern.data()))
+            throw std::system_error(errno, std::generic_category(), "mkdtemp " + pattern);
+        m_path = pattern;
     }
     ~TempDir() {
         std::error_code ignored;
@@ -51,7 +55,7 @@ inline std::string ReadFile(const std::string& path) {
 inline std::string Convert(const std::string& input, const std::string& output,
                            const std::string& className = "CTestFile") {
     core::ConversionState& state = core::TheConversionState();
-    state.BeginJob(input, className, output, 0);
+    state.BeginJob({input, className, output, 0});
     core::ConvertThreadProc(nullptr);
     EXPECT_TRUE(state.IsDone());
     return state.ErrorText();

@@ -3,9 +3,11 @@
 // by `make sanitize`.
 #include <gtest/gtest.h>
 
-#include <climits>
+#include <chrono>
+#include <thread>
 
 #include "core/job_check.h"
+#include "core/progress_report.h"
 #include "platform/thread.h"
 #include "test_support.h"
 
@@ -13,9 +15,13 @@ namespace {
 
 using test::TempDir;
 
+void WaitUntilDone(const core::ConversionState& state) {
+    while (!state.IsDone()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
 TEST(WorkerProtocol, PollSeesSteadyProgressThenTheOutcome) {
     TempDir dir;
-    const std::size_t size = 3 * 1024 * 1024 + 5;
+    const std::uint32_t size = 3 * 1024 * 1024 + 5;
     test::WriteFile(dir / "big.bin", std::string(size, 'z'));
     core::ConversionState& state = core::TheConversionState();
 
@@ -24,23 +30,29 @@ TEST(WorkerProtocol, PollSeesSteadyProgressThenTheOutcome) {
         const std::string output = dir / ("big" + std::to_string(run) + ".h");
         const core::JobCheck check = core::CheckJob(dir / "big.bin", "CBigFile", output);
         ASSERT_TRUE(check.Ok());
-        state.BeginJob(dir / "big.bin", "CBigFile", output, check.inputLength);
-        // The previous run's flag must not read as this run's end.
+        state.BeginJob({dir / "big.bin", "CBigFile", output, check.inputLength});
+        // Neither the previous run's flag nor its count may read as this run's.
         ASSERT_FALSE(state.IsDone());
+        ASSERT_EQ(state.ByteCount(), 0u);
         ASSERT_TRUE(platform::StartThread(core::ConvertThreadProc, nullptr));
 
-        std::uint32_t last = 0;
+        // The count only grows, and the bar with it.
+        std::uint32_t lastCount = 0;
+        int lastBar = 0;
         while (!state.IsDone()) {
-            const std::uint32_t count = state.byteCount.load(std::memory_order_relaxed);
-            EXPECT_LE(count, size);
-            const int percent = core::ProgressPercent(count, state.inputLength);
-            EXPECT_TRUE(percent >= 0 && percent <= 100) << percent;
-            if (count >= last) last = count;
-            (void)state.DisplayName();
+            const std::uint32_t count = state.ByteCount();
+            ASSERT_GE(count, lastCount);
+            ASSERT_LE(count, size);
+            lastCount = count;
+            const core::ProgressReport report = core::TakeProgressReport(state);
+            if (report.done) break;
+            ASSERT_GE(report.barPosition, lastBar);
+            lastBar = report.barPosition;
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
+        WaitUntilDone(state);
         EXPECT_EQ(state.ErrorText(), "");
-        EXPECT_EQ(state.byteCount.load(), size);
+        EXPECT_EQ(state.ByteCount(), size);
         EXPECT_EQ(state.DisplayName(), "big.bin");
         EXPECT_TRUE(std::filesystem::exists(output));
     }
@@ -49,21 +61,10 @@ TEST(WorkerProtocol, PollSeesSteadyProgressThenTheOutcome) {
 TEST(WorkerProtocol, FailureIsReportedThroughTheRecord) {
     TempDir dir;
     core::ConversionState& state = core::TheConversionState();
-    state.BeginJob(dir / "missing.bin", "CX", dir / "x.h", 10);
+    state.BeginJob({dir / "missing.bin", "CX", dir / "x.h", 10});
     ASSERT_TRUE(platform::StartThread(core::ConvertThreadProc, nullptr));
-    while (!state.IsDone()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    WaitUntilDone(state);
     EXPECT_EQ(state.ErrorText(), "Input file not found.");
-}
-
-TEST(ProgressPercent, TruncatesTheDoubleQuotient) {
-    EXPECT_EQ(core::ProgressPercent(29, 100), 28);
-    EXPECT_EQ(core::ProgressPercent(57, 100), 56);
-    EXPECT_EQ(core::ProgressPercent(58, 100), 57);
-    EXPECT_EQ(core::ProgressPercent(0, 0), 0);
-    EXPECT_EQ(core::ProgressPercent(100, 100), 100);
-    EXPECT_EQ(core::ProgressPercent(150, 100), 150);  // a file that grew
-    EXPECT_EQ(core::ProgressPercent(0xFFFFFFFFu, 0xFFFFFFFFu), 100);
-    EXPECT_EQ(core::ProgressPercent(0xFFFFFFFFu, 1), INT_MAX);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Drives the real program on an X display: types a path, clicks Convert,
-# checks the header and the reports, and closes the window mid-conversion.
+# Drives the real program on an X display from the keyboard: types a path,
+# presses Convert, checks the header and the reports, opens the About box,
+# takes a file typed into the file chooser, and closes the window
+# mid-conversion.
 # Usage: e2e.sh HEXCRATE HEXCRATE_CONVERT SCREENSHOT_DIR   (needs DISPLAY)
 set -euo pipefail
 
@@ -29,12 +31,9 @@ wait_window() {
   return 1
 }
 
-# Clicks the centre of a control given in dialog units of the 216 x 105 main dialog.
-click_dlu() {
-  local wid=$1 x=$2 y=$3 WIDTH HEIGHT X Y SCREEN WINDOW
-  eval "$(xdotool getwindowgeometry --shell "$wid")"
-  xdotool mousemove --window "$wid" $((WIDTH * x / 216)) $((HEIGHT * y / 105)) click 1
-}
+# Tab order: Exit, input path, Browse, class name, Convert, output name.
+# Presses Convert from the input path field.
+convert_from_input() { xdotool key --delay 50 Tab Tab Tab space; }
 
 start_program() {
   (cd "$work" && exec "$bin" --an-option-nobody-knows) &
@@ -68,7 +67,7 @@ xdotool key Tab                       # from Exit, the first tab stop, to the in
 LC_ALL=C.UTF-8 xdotool type --delay 60 "$input"  # slow enough for the keymap changes of non-ASCII letters
 sleep 0.3
 shot e2e-typed
-click_dlu "$main" 32 91               # Convert
+convert_from_input
 box=$(wait_window '^Conversion complete\.$') || fail "no completion box"
 sleep 0.3
 shot e2e-complete
@@ -91,13 +90,14 @@ sleep 0.3
 xdotool search --onlyvisible --name '^About Hexcrate$' >/dev/null && fail "About box still open"
 xdotool windowfocus --sync "$main" key shift+F10   # the context menu from the keyboard
 sleep 0.5
-xdotool key a                                      # its one item, "&About Hexcrate..."
-about=$(wait_window '^About Hexcrate$') || fail "the context menu did not open the About box"
+shot e2e-menu
+xdotool key Return                                 # opens with its one item selected
+about=$(wait_window '^About Hexcrate$') || fail "Enter in the context menu did not open the About box"
 xdotool windowfocus --sync "$about" key Return
 sleep 0.3
 
-# Convert again unchanged: the header now exists.
-click_dlu "$main" 32 91
+# Convert again unchanged: the header now exists. The focus is back on Exit.
+xdotool windowfocus --sync "$main" key --delay 50 Tab Tab Tab Tab space
 for _ in $(seq 100); do               # the box is captioned "Hexcrate" too
   [ "$(xdotool search --onlyvisible --name '^Hexcrate$' | wc -l)" -ge 2 ] && break
   sleep 0.1
@@ -109,6 +109,35 @@ xdotool key Return
 sleep 0.3
 close_program Tab Return              # Enter in the output name field, next after Convert
 
+# A path typed into the file chooser names a file in another folder than the
+# one the chooser shows: that file is converted, its header lands beside it.
+other="$work/elsewhere"
+mkdir "$other"
+printf 'all:\n' > "$other/Makefile"
+start_program
+xdotool key --delay 50 Tab Tab space  # Browse
+chooser=$(wait_window '^Select a file$') || fail "Browse did not open the file chooser"
+xdotool windowfocus --sync "$chooser"
+sleep 0.5
+xdotool key ctrl+l
+sleep 0.3
+xdotool type --delay 30 "$other/Makefile"
+sleep 0.5
+shot e2e-chooser-typed
+xdotool key Return
+for _ in $(seq 50); do
+  xdotool search --onlyvisible --name '^Select a file$' >/dev/null || break
+  sleep 0.1
+done
+sleep 0.3
+xdotool windowfocus --sync "$main" key --delay 50 Tab Tab space   # from Browse to Convert
+box=$(wait_window '^Conversion complete\.$') || fail "no completion box for the chosen Makefile"
+xdotool windowfocus --sync "$box" key Return
+sleep 0.3
+[ -f "$other/Makefile.h" ] || fail "no header beside the chosen Makefile"
+close_program Escape
+rm -r "$other"
+
 # Closing while a conversion runs ends the program and leaves no header behind.
 rm -f "$header" "$work/expected.h"
 big="$work/big.bin"
@@ -116,7 +145,7 @@ truncate -s 512M "$big"
 start_program
 xdotool key Tab
 xdotool type --delay 2 "$big"
-click_dlu "$main" 32 91
+convert_from_input
 for _ in $(seq 50); do
   case $(xdotool getwindowname "$main") in *%*) break ;; esac
   sleep 0.02

@@ -11,12 +11,15 @@
 #include <wx/filedlg.h>
 #include <wx/gauge.h>
 #include <wx/textctrl.h>
+#include <wx/tokenzr.h>
 
 #include "core/conversion_state.h"
 #include "core/name_rules.h"
 #include "gui_test_support.h"
 #include "platform/thread.h"
+#include "ui/byte_text.h"
 #include "ui/control_ids.h"
+#include "ui/file_drop_target.h"
 #include "ui/main_dlg.h"
 
 namespace fs = std::filesystem;
@@ -50,6 +53,37 @@ void GateWorkers() {
         return true;
     });
 }
+
+// Confirms `path` in the file chooser while the chooser shows `shownFolder`,
+// as when a path is typed into its location bar or taken from its recent
+// files. Checks on the way that the one filter lists every file.
+class ChooseFile : public wxExpectModalBase<wxFileDialog, ChooseFile> {
+public:
+    ChooseFile(std::string path, std::string shownFolder)
+        : m_path(std::move(path)), m_shownFolder(std::move(shownFolder)) {}
+
+protected:
+    int OnInvoked(wxFileDialog* chooser) const override {
+        const wxArrayString filter = wxStringTokenize(chooser->GetWildcard(), "|");
+        EXPECT_EQ(filter.size(), 2u);
+        if (filter.size() == 2) {
+            EXPECT_EQ(filter[0], "All files (*.*)");
+            for (const char* name : {"Makefile", "logo.png", ".hidden"})
+                EXPECT_TRUE(wxMatchWild(filter[1], name, false)) << name;
+        }
+        chooser->SetPath(wxString::FromUTF8(m_path));
+        // The toolkit selects a file in another folder once it has read it.
+        EXPECT_TRUE(PumpUntil([chooser] { return !chooser->GetPath().empty(); }));
+        chooser->wxFileDialogBase::SetDirectory(wxString::FromUTF8(m_shownFolder));
+        return wxID_OK;
+    }
+
+    wxString GetDefaultDescription() const override { return "file chooser"; }
+
+private:
+    std::string m_path;
+    std::string m_shownFolder;
+};
 
 class MainDlgTest : public testing::Test {
 protected:
@@ -94,6 +128,15 @@ protected:
         for (int id : {IDC_CONVERT, IDC_BROWSE, IDC_INPUT_PATH, IDC_CLASS_NAME, IDC_OUTPUT_NAME})
             if (m_dlg->FindWindow(id)->IsEnabled() != enabled) return false;
         return m_dlg->FindWindow(wxID_CANCEL)->IsEnabled();
+    }
+
+    void ConvertAndExpect(const ExpectMessage& report) {
+        wxTEST_DIALOG(
+            {
+                Click(IDC_CONVERT);
+                EXPECT_TRUE(PumpUntil([this] { return JobControlsEnabled(true); }));
+            },
+            report);
     }
 
     void OpenGateAndExpect(const ExpectMessage& report) {
@@ -162,15 +205,12 @@ TEST_F(MainDlgTest, FollowsAConversionToItsReport) {
     Click(IDC_CONVERT);
     EXPECT_TRUE(JobControlsEnabled(false));
 
-    // Truncated, not rounded; beyond 100 when the input grew, the bar full.
+    // Beyond 100 when the input grew: the title says so, the bar stays full.
     core::ConversionState& state = core::TheConversionState();
     state.SetDisplayName("x.bin");
-    for (auto [count, title, bar] : {std::tuple{29u, "28% Hexcrate - x.bin", 28},
-                                     std::tuple{150u, "150% Hexcrate - x.bin", 100}}) {
-        state.byteCount = count;
-        EXPECT_TRUE(PumpUntil([&] { return Title() == title; }, 2s)) << Title();
-        EXPECT_EQ(Bar(), bar);
-    }
+    state.SetByteCount(150);
+    EXPECT_TRUE(PumpUntil([this] { return Title() == "150% Hexcrate - x.bin"; }, 2s)) << Title();
+    EXPECT_EQ(Bar(), 100);
 
     OpenGateAndExpect(ExpectMessage("Conversion of file " + input.string() + " completed.",
                                     "Conversion complete.", wxICON_INFORMATION));
@@ -221,14 +261,123 @@ TEST_F(MainDlgTest, BrowseFillsThePathOrOnlyResetsTheDisplay) {
     EXPECT_EQ(Title(), "Hexcrate");
     EXPECT_EQ(Text(IDC_INPUT_PATH) + Text(IDC_CLASS_NAME), "keptCKept");
 
-    const fs::path chosen = m_dir / "sub" / (kGruesse + ".png");
-    fs::create_directories(chosen.parent_path());
-    WriteAll(chosen, "png");
-    wxTEST_DIALOG(Click(IDC_BROWSE),
-                  wxExpectModal<wxFileDialog>(wxString::FromUTF8(chosen.string())));
-    EXPECT_EQ(Text(IDC_INPUT_PATH), chosen.string());
-    EXPECT_EQ(Text(IDC_OUTPUT_NAME), kGruesse + ".h");
-    EXPECT_EQ(fs::current_path(), chosen.parent_path());  // a bare output name lands beside it
+    // The chooser shows one folder while the confirmed file lies in another;
+    // a name without a dot is listed and taken like any other.
+    for (const std::string& name : {kGruesse + ".png", std::string("Makefile")}) {
+        const fs::path chosen = m_dir / "sub" / name;
+        fs::create_directories(chosen.parent_path());
+        WriteAll(chosen, "data");
+        wxTEST_DIALOG(Click(IDC_BROWSE), ChooseFile(chosen.string(), m_dir.string()));
+        EXPECT_EQ(Text(IDC_INPUT_PATH), chosen.string());
+        EXPECT_EQ(Text(IDC_CLASS_NAME), core::DefaultClassName(name));
+        EXPECT_EQ(Text(IDC_OUTPUT_NAME), core::DefaultOutputName(name));
+        EXPECT_EQ(fs::current_path(), chosen.parent_path());  // a bare output name lands beside it
+        fs::current_path(m_dir);
+    }
+}
+
+TEST_F(MainDlgTest, DroppedFileIsTakenAsIfChosen) {
+    GateWorkers();
+    const fs::path file = m_dir / "sub" / "x y.bin";
+    fs::create_directories(file.parent_path());
+    WriteAll(file, "data");
+    const std::string uri = "file://" + (m_dir / "sub").string() + "/x%20y.bin";
+    auto* onDialog = dynamic_cast<CFileDropTarget*>(m_dlg->GetDropTarget());
+    auto* onField = dynamic_cast<CFileDropTarget*>(Field(IDC_INPUT_PATH)->GetDropTarget());
+    ASSERT_TRUE(onDialog && onField);
+
+    // Several files: the first one.
+    m_dlg->SetTitle("42% Hexcrate - old.bin");
+    EXPECT_EQ(onField->DropUriList("# from a file manager\r\n" + uri + "\r\nfile:///etc/hosts\r\n"),
+              wxDragCopy);
+    EXPECT_EQ(Text(IDC_INPUT_PATH), file.string());
+    EXPECT_EQ(Text(IDC_CLASS_NAME), "CX yFile");
+    EXPECT_EQ(Title(), "Hexcrate");
+    EXPECT_EQ(fs::current_path(), file.parent_path());
+
+    // Text, remote files and drops while a conversion runs change nothing.
+    Fill("kept", "CKept", "kept.h");
+    for (const char* other : {"just some text", "http://example.org/a.bin", "file://far/a.bin"})
+        EXPECT_EQ(onDialog->DropUriList(other), wxDragNone) << other;
+    EXPECT_EQ(Text(IDC_INPUT_PATH) + Text(IDC_CLASS_NAME), "keptCKept");
+
+    Fill(file.string(), "CXFile", "x.h");
+    Click(IDC_CONVERT);
+    EXPECT_EQ(onDialog->OnDragOver(0, 0, wxDragCopy), wxDragNone);
+    EXPECT_EQ(onDialog->DropUriList(uri), wxDragNone);
+    EXPECT_EQ(Text(IDC_INPUT_PATH), file.string());
+    OpenGateAndExpect(ExpectMessage("Conversion of file " + file.string() + " completed.",
+                                    "Conversion complete.", wxICON_INFORMATION));
+    EXPECT_EQ(onDialog->OnDragOver(0, 0, wxDragMove), wxDragCopy);
+}
+
+// A name in another encoding than UTF-8 is shown with replacement marks but
+// converted, and named in the header, with its own bytes.
+TEST_F(MainDlgTest, FileNameThatIsNotUtf8IsConvertedUnderItsOwnBytes) {
+    const std::string latin1 = "caf\xE9";
+    const fs::path file = m_dir / (latin1 + ".bin");
+    WriteAll(file, "abc");
+    ASSERT_EQ(dynamic_cast<CFileDropTarget*>(m_dlg->GetDropTarget())
+                  ->DropUriList("file://" + m_dir.string() + "/caf%E9.bin"),
+              wxDragCopy);
+    const std::string shown = "caf\xEF\xBF\xBD";  // U+FFFD in UTF-8
+    EXPECT_EQ(Text(IDC_INPUT_PATH), m_dir.string() + "/" + shown + ".bin");
+    EXPECT_EQ(Text(IDC_CLASS_NAME), "CCaf" + shown.substr(3) + "File");
+
+    ConvertAndExpect(ExpectMessage("Conversion of file " + Text(IDC_INPUT_PATH) + " completed.",
+                                   "Conversion complete.", wxICON_INFORMATION));
+    EXPECT_EQ(Title(), "100% Hexcrate - " + shown + ".bin");
+    std::ifstream header(m_dir / (latin1 + ".h"), std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(header)), {});
+    EXPECT_NE(text.find("CCaf\xE9"
+                        "File"),
+              std::string::npos);
+    EXPECT_NE(text.find(latin1 + ".bin"), std::string::npos);
+
+    // Text the user types is UTF-8, whatever was dropped before.
+    Field(IDC_OUTPUT_NAME)->SetValue(wxString::FromUTF8("caf\u00E9.h"));
+    ConvertAndExpect(ExpectMessage("Conversion of file " + Text(IDC_INPUT_PATH) + " completed.",
+                                   "Conversion complete.", wxICON_INFORMATION));
+    EXPECT_TRUE(fs::exists(m_dir / "caf\u00E9.h"));
+}
+
+TEST(FileDropTest, TakesTheFirstLocalFileOfAUriList) {
+    const std::pair<const char*, std::optional<std::string>> cases[] = {
+        {"file:///tmp/a%20b.bin\r\nfile:///tmp/c.bin\r\n", "/tmp/a b.bin"},
+        {"#comment\r\n\r\nfile://localhost/tmp/x", "/tmp/x"},
+        {"FILE:/tmp/caf%e9", "/tmp/caf\xE9"},
+        {"file:///tmp/no-crlf", "/tmp/no-crlf"},
+        {"http://example.org/a.bin\r\nfile:///tmp/b.bin", std::nullopt},
+        {"file://elsewhere/tmp/a.bin", std::nullopt},
+        {"file:///tmp/a%2", std::nullopt},
+        {"file:///tmp/a%zz", std::nullopt},
+        {"file:///tmp/a%00b", std::nullopt},
+        {"file:relative", std::nullopt},
+        {"/tmp/a.bin", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const auto& [list, path] : cases) EXPECT_EQ(FirstLocalFile(list), path) << list;
+}
+
+TEST(ByteTextTest, ShowsWhatIsNotUtf8AsReplacementMarks) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"Gr\xC3\xBC\xC3\x9F"
+         "e \xF0\x9F\x98\x80",
+         "Gr\xC3\xBC\xC3\x9F"
+         "e \xF0\x9F\x98\x80"},
+        {"caf\xE9.bin", "caf\uFFFD.bin"},
+        {"\xC0\xAF", "\uFFFD\uFFFD"},                      // overlong '/'
+        {"\xED\xA0\x80", "\uFFFD\uFFFD\uFFFD"},            // a surrogate
+        {"\xF4\x90\x80\x80", "\uFFFD\uFFFD\uFFFD\uFFFD"},  // above U+10FFFF
+        {"a\xE2\x82", "a\uFFFD\uFFFD"},                    // cut short
+    };
+    for (const auto& [bytes, shown] : cases)
+        EXPECT_EQ(ShowBytes(bytes).utf8_string(), shown) << bytes;
+
+    ByteText text;
+    text.Assign("caf\xE9");
+    EXPECT_EQ(text.BytesOf(text.Shown()), "caf\xE9");
+    EXPECT_EQ(text.BytesOf(wxString::FromUTF8("caf\u00E9")), "caf\xC3\xA9");
 }
 
 TEST_F(MainDlgTest, ClosingMidConversionStopsThePoll) {
@@ -239,6 +388,7 @@ TEST_F(MainDlgTest, ClosingMidConversionStopsThePoll) {
         Click(IDC_CONVERT);
         m_dlg->CallAfter([this] { m_dlg->Close(); });  // the close box
     });
+    const ModalAllowed allow(m_dlg);
     EXPECT_EQ(m_dlg->ShowModal(), wxID_CANCEL);
     EXPECT_FALSE(core::TheConversionState().IsDone());
 

@@ -1,21 +1,25 @@
-// Runs the window tests inside a wxWidgets application, as the program does.
+// The one main of the window and widget tests: runs them inside a wxWidgets
+// application, turns toolkit assertions into test failures and fails and
+// cancels any dialog that no test expected. Listing the tests needs no
+// display, so discovery works on a headless build machine.
 #include <thread>
 
 #include <gtest/gtest.h>
 #include <wx/app.h>
+#include <wx/dialog.h>
 #include <wx/modalhook.h>
 
 #include "gui_test_support.h"
-#include "ui/main_dlg.h"
 
 namespace {
 
-// A dialog that no test expected would wait for a user who is not there:
-// fail the test and cancel it. Only the main dialog may run modally.
+const wxDialog* g_modalAllowed = nullptr;
+
+// A dialog that no test expected would wait for a user who is not there.
 class UnexpectedDialogGuard : public wxModalDialogHook {
 protected:
     int Enter(wxDialog* dialog) override {
-        if (dynamic_cast<CMainDlg*>(dialog)) return wxID_NONE;
+        if (dialog == g_modalAllowed) return wxID_NONE;
         ADD_FAILURE() << "unexpected dialog \"" << dialog->GetTitle().utf8_string() << "\"";
         return wxID_CANCEL;
     }
@@ -44,6 +48,10 @@ void FailOnAssert(const wxString& file, int line, const wxString& func, const wx
 
 }  // namespace
 
+ModalAllowed::ModalAllowed(const wxDialog* dialog) { g_modalAllowed = dialog; }
+
+ModalAllowed::~ModalAllowed() { g_modalAllowed = nullptr; }
+
 bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (!done()) {
@@ -59,10 +67,11 @@ void PumpFor(std::chrono::milliseconds span) {
     PumpUntil([end] { return std::chrono::steady_clock::now() >= end; }, span * 2);
 }
 
-wxIMPLEMENT_APP_NO_MAIN(TestApp);
-
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
+    if (GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS();
     wxSetAssertHandler(FailOnAssert);
+    wxApp::SetInstance(new TestApp);
+    // Fails, naming the display, when no window system can be opened.
     return wxEntry(argc, argv);
 }

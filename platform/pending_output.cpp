@@ -1,0 +1,96 @@
+#include "platform/pending_output.h"
+
+#include <fcntl.h>
+#include <pthread.h>
+#include <unistd.h>
+
+#include <atomic>
+
+#include "platform/output_file.h"
+
+namespace platform {
+namespace detail {
+namespace {
+
+enum SlotState : int { kFree, kBusy, kArmed };
+
+struct Slot {
+    std::atomic<int> state{kFree};
+    int dirFd = -1;
+    char name[NAME_MAX + 1] = {};
+};
+
+// More than a process ever writes at once: one per conversion.
+Slot g_slots[8];
+
+// Takes an armed slot for a moment. A busy slot belongs to a thread that has
+// its signals blocked, so it is always another thread, which lets go soon.
+bool Take(Slot& slot) noexcept {
+    for (;;) {
+        int expected = kArmed;
+        if (slot.state.compare_exchange_weak(expected, kBusy, std::memory_order_acquire))
+            return true;
+        if (expected == kFree) return false;
+    }
+}
+
+}  // namespace
+
+PendingClaim::PendingClaim(int dirFd) noexcept {
+    sigset_t all;
+    ::sigfillset(&all);
+    ::pthread_sigmask(SIG_BLOCK, &all, &m_savedMask);
+    for (int i = 0; i < static_cast<int>(std::size(g_slots)); ++i) {
+        int expected = kFree;
+        if (g_slots[i].state.compare_exchange_strong(expected, kBusy, std::memory_order_acquire)) {
+            g_slots[i].dirFd = dirFd;
+            g_slots[i].name[0] = '\0';
+            m_slot = i;
+            return;
+        }
+    }
+}
+
+PendingClaim::~PendingClaim() {
+    if (m_slot >= 0 && !m_armed) g_slots[m_slot].state.store(kFree, std::memory_order_release);
+    ::pthread_sigmask(SIG_SETMASK, &m_savedMask, nullptr);
+}
+
+char* PendingClaim::Name() noexcept { return g_slots[m_slot].name; }
+
+int PendingClaim::Arm() noexcept {
+    m_armed = true;
+    g_slots[m_slot].state.store(kArmed, std::memory_order_release);
+    return m_slot;
+}
+
+void ForgetPending(int slot) noexcept {
+    if (slot < 0) return;
+    // Straight from armed to free, never busy: a handler that interrupted
+    // this thread could otherwise wait for it forever.
+    for (;;) {
+        int expected = kArmed;
+        if (g_slots[slot].state.compare_exchange_weak(expected, kFree, std::memory_order_release))
+            return;
+        if (expected == kFree) return;
+    }
+}
+
+}  // namespace detail
+
+void RemovePendingOutput() noexcept {
+    // Only async-signal-safe calls: this runs in signal handlers.
+    sigset_t all, saved;
+    ::sigfillset(&all);
+    ::pthread_sigmask(SIG_BLOCK, &all, &saved);
+    for (detail::Slot& slot : detail::g_slots) {
+        if (!detail::Take(slot)) continue;
+        // The slot stays armed: the owner still frees it, and a second
+        // removal of a name already gone does no harm.
+        ::unlinkat(slot.dirFd, slot.name, 0);
+        slot.state.store(detail::kArmed, std::memory_order_release);
+    }
+    ::pthread_sigmask(SIG_SETMASK, &saved, nullptr);
+}
+
+}  // namespace platform

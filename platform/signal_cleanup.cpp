@@ -1,0 +1,31 @@
+#include "platform/signal_cleanup.h"
+
+#include <signal.h>
+
+#include "platform/output_file.h"
+
+namespace platform {
+namespace {
+
+void OnEndingSignal(int signal) {
+    RemovePendingOutput();
+    // SA_RESETHAND has restored the default action and SA_NODEFER lets the
+    // signal through at once: the process ends here, by this signal.
+    ::raise(signal);
+}
+
+}  // namespace
+
+void InstallSignalCleanup() {
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
+        struct sigaction action {};
+        if (::sigaction(signal, nullptr, &action) != 0 || action.sa_handler == SIG_IGN) continue;
+        action = {};
+        action.sa_handler = OnEndingSignal;
+        action.sa_flags = SA_RESETHAND | SA_NODEFER;
+        ::sigemptyset(&action.sa_mask);
+        ::sigaction(signal, &action, nullptr);
+    }
+}
+
+}  // namespace platform

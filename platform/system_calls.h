@@ -1,0 +1,31 @@
+// The system calls that the file services make, gathered in one table so
+// that tests can make any of them fail as a full disk or a broken file
+// system would, without root and without such a disk.
+#pragma once
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+namespace platform {
+
+struct SystemCalls {
+    int (*openat)(int dirFd, const char* path, int flags, mode_t mode);
+    ssize_t (*read)(int fd, void* buffer, size_t size);
+    ssize_t (*write)(int fd, const void* data, size_t size);
+    int (*close)(int fd);
+    int (*fsync)(int fd);
+    int (*fstat)(int fd, struct stat* info);
+    int (*fstatat)(int dirFd, const char* path, struct stat* info, int flags);
+    int (*flock)(int fd, int operation);
+    int (*linkat)(int fromDir, const char* from, int toDir, const char* to, int flags);
+    int (*renameat2)(int fromDir, const char* from, int toDir, const char* to, unsigned flags);
+    int (*unlinkat)(int dirFd, const char* path, int flags);
+};
+
+// The table in use; tests overwrite entries and restore the saved table.
+SystemCalls& Sys();
+
+// The calls themselves, as Sys() starts out.
+const SystemCalls& RealSystemCalls();
+
+}  // namespace platform

@@ -1,0 +1,32 @@
+# Removes every file that `cmake --install` put in place, as listed in the
+# build tree's install manifest (-DMANIFEST=...), below the DESTDIR that
+# installation used (-DDESTDIR_RECORD=..., or DESTDIR from the environment),
+# then the folders that belong to Hexcrate alone once they are empty.
+if(NOT EXISTS "${MANIFEST}")
+  message(FATAL_ERROR "Nothing to uninstall: ${MANIFEST} does not exist.")
+endif()
+set(destdir "$ENV{DESTDIR}")
+if(destdir STREQUAL "" AND EXISTS "${DESTDIR_RECORD}")
+  file(READ "${DESTDIR_RECORD}" destdir)
+endif()
+
+file(STRINGS "${MANIFEST}" files)
+set(own_dirs)
+foreach(file IN LISTS files)
+  set(path "${destdir}${file}")
+  if(IS_SYMLINK "${path}" OR EXISTS "${path}")
+    message(STATUS "Removing ${path}")
+    file(REMOVE "${path}")
+  endif()
+  if(path MATCHES "^(.*/(share/doc/hexcrate|include/hexcrate|lib[^/]*/cmake/Hexcrate))/")
+    list(APPEND own_dirs "${CMAKE_MATCH_1}")
+  endif()
+endforeach()
+list(REMOVE_DUPLICATES own_dirs)
+foreach(dir IN LISTS own_dirs)
+  file(GLOB_RECURSE left "${dir}/*")
+  if(NOT left)
+    message(STATUS "Removing ${dir}")
+    file(REMOVE_RECURSE "${dir}")
+  endif()
+endforeach()

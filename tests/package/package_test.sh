@@ -1,0 +1,118 @@
+#!/usr/bin/env bash
+# Checks of the Debian package and of the installation, without installing
+# anything on this machine.
+# Usage: package_test.sh build     BUILD-DIR OUT-DIR
+#        package_test.sh lintian   BUILD-DIR OUT-DIR
+#        package_test.sh files     BUILD-DIR OUT-DIR VERSION CONVERTER
+#        package_test.sh uninstall BUILD-DIR OUT-DIR UNINSTALL-SCRIPT
+set -u
+step=$1 build=$2 out=$3
+deb=$(echo "$out"/deb/hexcrate_*.deb)
+failed=0
+fail() { echo "FAIL $*"; failed=1; }
+
+case $step in
+build)
+    rm -rf "$out/deb"
+    cpack -G DEB --config "$build/CPackConfig.cmake" -B "$out/deb" >"$out/cpack.log" 2>&1 ||
+        { cat "$out/cpack.log"; exit 1; }
+    ;;
+
+lintian)
+    # Errors fail; warnings are shown.
+    lintian --fail-on error "$deb" 2>&1 | grep -v '^running with root privileges'
+    [ "${PIPESTATUS[0]}" = 0 ] || failed=1
+    ;;
+
+files)
+    version=$4 convert=$5
+    arch=$(dpkg --print-architecture)
+    id=io.github.hexcrate.Hexcrate
+    [ "$(basename "$deb")" = "hexcrate_${version}_$arch.deb" ] || fail "package file is $deb"
+    [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "package version is not $version"
+    [ "$(dpkg-deb -f "$deb" Architecture)" = "$arch" ] || fail "architecture is not $arch"
+    [ "$(dpkg-deb -f "$deb" Section)" = devel ] || fail "section is not devel"
+    dpkg-deb -f "$deb" Depends | grep -q 'libwxgtk3\.2' || fail "Depends lacks the window toolkit"
+
+    dpkg-deb --contents "$deb" | awk '{print $NF}' | sed 's|^\./|/|' >"$out/contents"
+    for f in /usr/bin/hexcrate /usr/bin/hexcrate-convert \
+        /usr/share/applications/$id.desktop /usr/share/metainfo/$id.metainfo.xml \
+        /usr/share/icons/hicolor/{16x16,24x24,32x32,48x48,64x64,128x128,256x256}/apps/$id.png \
+        /usr/share/icons/hicolor/scalable/apps/$id.svg \
+        /usr/share/man/man1/hexcrate.1.gz /usr/share/man/man1/hexcrate-convert.1.gz \
+        /usr/share/bash-completion/completions/hexcrate-convert \
+        /usr/share/zsh/vendor-completions/_hexcrate-convert \
+        /usr/share/doc/hexcrate/copyright /usr/share/doc/hexcrate/changelog.gz; do
+        grep -qxF "$f" "$out/contents" || fail "package lacks $f"
+    done
+
+    root=$out/root
+    rm -rf "$root" && dpkg-deb -x "$deb" "$root"
+    share=$root/usr/share
+
+    desktop-file-validate "$share/applications/$id.desktop" || fail "desktop entry"
+    icon=$(sed -n 's/^Icon=//p' "$share/applications/$id.desktop")
+    for px in 48 256; do
+        png=$share/icons/hicolor/${px}x$px/apps/$icon.png
+        [ "$(identify -format %wx%h "$png" 2>/dev/null)" = "${px}x$px" ] ||
+            fail "icon $icon is not a $px-pixel PNG at $png"
+    done
+    validation=$(appstreamcli validate --no-net "$share/metainfo/$id.metainfo.xml" 2>&1) ||
+        fail "metainfo: $validation"
+    grep -q '^[EW]:' <<<"$validation" && fail "metainfo: $validation"
+    grep -q "<release version=\"$version\"" "$share/metainfo/$id.metainfo.xml" ||
+        fail "metainfo names no release $version"
+
+    for page in hexcrate hexcrate-convert; do
+        man=$share/man/man1/$page.1.gz
+        text=$(MANWIDTH=80 man --warnings -l "$man" 2>"$out/man.err")
+        [ -s "$out/man.err" ] && fail "man $page: $(cat "$out/man.err")"
+        grep -q "Hexcrate $version" <<<"$text" || fail "man $page does not name version $version"
+        lexgrog "$man" >/dev/null || fail "lexgrog $page"
+    done
+
+    # Every option the converter offers is documented and completed.
+    completion=$share/bash-completion/completions/hexcrate-convert
+    manText=$(MANWIDTH=200 man -l "$share/man/man1/hexcrate-convert.1.gz" 2>/dev/null)
+    for opt in $("$convert" --help | grep -oE -- '(^|[ ,[])--?[A-Za-z][A-Za-z-]*' | grep -oE -- '--?[A-Za-z-]+' | sort -u); do
+        grep -qF -- "$opt" <<<"$manText" || fail "man page lacks $opt"
+        grep -qE -- "(^|[ '])$opt( |\$|')" "$completion" || fail "completion lacks $opt"
+    done
+
+    # The completion loads in a plain bash and completes options and files.
+    mkdir -p "$out/cwd" && touch "$out/cwd/logo.png"
+    got=$(cd "$out/cwd" && bash --norc --noprofile -c '
+        source "$1" || exit 1
+        fn=$(complete -p hexcrate-convert | sed -n "s/.*-F \([^ ]*\) .*/\1/p")
+        ask() { COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); COMPREPLY=(); "$fn"; echo "${COMPREPLY[*]}"; }
+        ask hexcrate-convert --up
+        ask hexcrate-convert --output=lo
+        ask hexcrate-convert -c ""' _ "$completion" 2>&1)
+    [ "$got" = $'--update\n--output=logo.png' ] || fail "completion gave: $got"
+    ;;
+
+uninstall)
+    # Install into a scratch DESTDIR and prefix, then uninstall from the
+    # manifest without DESTDIR, as `make uninstall` does. The install script
+    # writes its records into the build tree, where they would replace those
+    # of a real installation: this copy writes them here.
+    script=$4
+    work=$out/install
+    rm -rf "$work" && mkdir -p "$work" && cd "$work" || exit 1
+    sed "s|\"$build/\${CMAKE_INSTALL_MANIFEST}\"|\"$work/install_manifest.txt\"|" \
+        "$build/cmake_install.cmake" >cmake_install.cmake
+    grep -qF "$work/install_manifest.txt" cmake_install.cmake || fail "manifest path not found"
+    DESTDIR=$work/dest cmake -DCMAKE_INSTALL_PREFIX="$work/prefix" \
+        -DHEXCRATE_DESTDIR_RECORD="$work/destdir.txt" -P cmake_install.cmake >install.log 2>&1 ||
+        { cat install.log; exit 1; }
+    root=$work/dest$work/prefix
+    [ -x "$root/bin/hexcrate-convert" ] && [ -s install_manifest.txt ] || fail "nothing installed"
+    echo "kept" >"$root/share/other-file"
+    env -u DESTDIR cmake -DMANIFEST="$work/install_manifest.txt" -DDESTDIR_RECORD="$work/destdir.txt" \
+        -P "$script" >uninstall.log 2>&1 || fail "uninstall: $(cat uninstall.log)"
+    left=$(cd "$root" && find . -type f ! -name other-file && find . -iname '*hexcrate*')
+    [ -z "$left" ] || fail "left after uninstall: $left"
+    [ -f "$root/share/other-file" ] || fail "uninstall removed a file it did not install"
+    ;;
+esac
+exit $failed

@@ -1,0 +1,24 @@
+// The few things the window needs from the toolkit beneath wxWidgets that
+// wxWidgets itself does not offer. Elsewhere they do nothing.
+#pragma once
+
+#include <string>
+
+class wxFileDialog;
+class wxGauge;
+class wxMenu;
+
+namespace toolkit {
+
+// The confirmed file's full path as the file system spells it, which need
+// not be UTF-8; empty if the toolkit cannot tell.
+std::string ChosenFile(const wxFileDialog& chooser);
+
+// Makes the bar fill the height it was given, border included, instead of
+// drawing a thin trough along its bottom edge.
+void FillHeight(wxGauge* bar);
+
+// Selects the first item of a menu as it opens, so that Enter chooses it.
+void SelectFirstItemOnOpen(wxMenu* menu);
+
+}  // namespace toolkit
