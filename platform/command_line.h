@@ -17,4 +17,13 @@ inline std::vector<std::string> CommandLineArguments(int argc, char** argv) {
 }
 #endif
 
+// Standard output carries bytes as they are written: a header sent there
+// keeps its CR LF line ends, where Windows would otherwise add a CR before
+// every LF. Nothing to do on POSIX.
+#ifdef _WIN32
+void BinaryStandardOutput();
+#else
+inline void BinaryStandardOutput() {}
+#endif
+
 }  // namespace platform

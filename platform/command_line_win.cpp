@@ -1,7 +1,11 @@
 #include "platform/command_line.h"
 
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 #include <shellapi.h>
+
+#include <cstdio>
 
 #include "platform/utf16_win.h"
 
@@ -15,6 +19,11 @@ std::vector<std::string> CommandLineArguments(int argc, char** argv) {
     for (int i = 1; i < count; ++i) arguments.push_back(Utf8Text(wide[i]));
     ::LocalFree(wide);
     return arguments;
+}
+
+void BinaryStandardOutput() {
+    std::fflush(stdout);
+    ::_setmode(::_fileno(stdout), _O_BINARY);
 }
 
 }  // namespace platform
