@@ -10,6 +10,7 @@ cd "$(dirname "$0")/.."
 target=${1:-win32}
 if [ "$target" = win32 ]; then
   bash tests/windows/x87_check.sh i686-w64-mingw32-objdump build-win32/hexcrate-convert.exe
+  bash tests/windows/resources_check.sh build-win32/hexcrate.exe x86
   if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
     echo "This system cannot run 32-bit programs: testing the 64-bit build instead."
     target=win64

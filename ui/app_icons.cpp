@@ -11,9 +11,15 @@
 
 wxIconBundle AppIcons() {
 #ifdef __WXMSW__
-    // The program's icon resource 128, both of its images, where it has one.
-    if (::FindResource(nullptr, MAKEINTRESOURCE(128), RT_GROUP_ICON))
-        return wxIconBundle(wxS("#128"), nullptr);
+    // The program's icon resource 128, with both of its images, where it has one.
+    wxIconBundle fromResource;
+    for (int size : {16, 32}) {
+        wxIcon icon;
+        HANDLE image = ::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(128), IMAGE_ICON,
+                                    size, size, LR_DEFAULTCOLOR);
+        if (image && icon.CreateFromHICON(static_cast<HICON>(image))) fromResource.AddIcon(icon);
+    }
+    if (fromResource.GetIconCount() == 2) return fromResource;
 #endif
     wxIconBundle icons;
     icons.AddIcon(wxIcon(hexcrate_16_xpm));

@@ -184,7 +184,7 @@ void CMainDlg::OnInitDialog(wxInitDialogEvent& event) {
     // The real system menu gets the About command, its text from string 101.
     wchar_t command[64] = L"";
     wxMenu* systemMenu = MSWGetSystemMenu();
-    if (systemMenu && ::LoadStringW(wxGetInstance(), 101, command, std::size(command)) > 0) {
+    if (systemMenu && ::LoadStringW(::GetModuleHandleW(nullptr), 101, command, std::size(command)) > 0) {
         systemMenu->AppendSeparator();
         systemMenu->Append(IDM_ABOUTBOX, command);
     }
@@ -290,7 +290,7 @@ void CMainDlg::OnPaint(wxPaintEvent& event) {
     wxPaintDC dc(this);
 #ifdef __WXMSW__
     // The system paints the background under a minimised window's icon.
-    ::SendMessage(GetHwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.GetHDC()), 0);
+    ::SendMessage(GetHWND(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.GetHDC()), 0);
 #else
     dc.Clear();
 #endif
