@@ -1,12 +1,15 @@
 // hexcrate-convert: the window's conversion for scripts and build systems.
-#include <unistd.h>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <iostream>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "cli/depfile.h"
+#include "cli/options.h"
+#include "cli/report.h"
 #include "core/conversion_state.h"
 #include "core/header_writer.h"
 #include "core/job_check.h"
@@ -14,6 +17,7 @@
 #include "core/name_rules.h"
 #include "core/progress_report.h"
 #include "platform/signal_cleanup.h"
+#include "platform/terminal.h"
 
 #ifndef HEXCRATE_VERSION
 #define HEXCRATE_VERSION "unknown"
@@ -21,33 +25,38 @@
 
 namespace {
 
-constexpr char kUsage[] =
-    "Usage: hexcrate-convert [--class NAME] [--output PATH] [--] INPUT\n"
-    "\n"
-    "Writes a C++ header that carries the bytes of INPUT as an array, their\n"
-    "count, and a class whose ExtractFile method writes them back out.\n"
-    "Never overwrites an existing file.\n"
-    "\n"
-    "  --class NAME    name of the generated class (default: from INPUT,\n"
-    "                  'logo.png' gives 'CLogoFile')\n"
-    "  --output PATH   header to create (default: INPUT's base name with\n"
-    "                  '.h', in the current directory)\n"
-    "  --help          show this text\n"
-    "  --version       show the version\n"
-    "\n"
-    "Exit status: 0 converted, 1 conversion failed, 2 usage error.\n";
+using platform::StandardStream;
 
 enum Exit { kConverted = 0, kFailed = 1, kUsageError = 2 };
 
-struct Options {
-    std::string input, className, output;
-    bool haveInput = false, haveClass = false, haveOutput = false;
-};
+constexpr char kStandardOutputName[] = "standard output";
+constexpr char kDepfileNotWritten[] = "Dependency file could not be written.";
+
+void PrintError(const std::string& line) {
+    std::fprintf(stderr, "%s\n", cli::ForStream(line, StandardStream::Error).c_str());
+}
+
+int Fail(const std::string& file, const std::string& message) {
+    PrintError(cli::ErrorLine(file, message));
+    return kFailed;
+}
 
 int UsageError(const std::string& text) {
-    std::cerr << "hexcrate-convert: " << text << "\n"
-              << "Try 'hexcrate-convert --help'.\n";
+    std::fprintf(stderr, "hexcrate-convert: %s\nTry 'hexcrate-convert --help'.\n", text.c_str());
     return kUsageError;
+}
+
+// Everything printed on standard output counts only once it has reached its
+// destination: a full disk or a closed pipe turns success into failure.
+int CloseStandardOutput(int status) {
+    errno = 0;
+    const bool written = std::fflush(stdout) == 0 && !std::ferror(stdout);
+    const int error = errno;
+    if (std::fclose(stdout) != 0 || !written) {
+        const int reason = written ? errno : error;
+        return Fail(kStandardOutputName, reason != 0 ? std::strerror(reason) : "write error");
+    }
+    return status;
 }
 
 // Polls the worker as the window does, showing the percentage on a terminal,
@@ -55,7 +64,7 @@ int UsageError(const std::string& text) {
 // that a script does not wait on it after the work is done; the text changes
 // only with the percentage.
 core::ProgressReport WaitForWorker(core::ConversionState& state) {
-    const bool showProgress = ::isatty(STDERR_FILENO);
+    const bool showProgress = platform::IsTerminal(StandardStream::Error);
     int shown = -1;
     for (;;) {
         core::ProgressReport report = core::TakeProgressReport(state);
@@ -64,62 +73,76 @@ core::ProgressReport WaitForWorker(core::ConversionState& state) {
             return report;
         }
         if (showProgress && report.percent != shown) {
-            std::fprintf(stderr, "\r%d%% %s", report.percent, report.displayName.c_str());
+            std::fprintf(stderr, "\r%d%% %s", report.percent,
+                         cli::EscapeControls(report.displayName).c_str());
             shown = report.percent;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
 }
 
+// The file a job's message is about, as the error line names it.
+std::string FileOfMessage(const std::string& message, const cli::Options& options,
+                          const std::string& output) {
+    namespace msg = core::msg;
+    for (const char* text : {msg::kInputNotFound, msg::kInputTooLarge, msg::kInputUnreadable})
+        if (message == text) return options.input;
+    for (const char* text :
+         {msg::kSpecifyOutput, msg::kOutputExists, msg::kOutputNotCreated, msg::kOutputNotWritten})
+        if (message == text) return options.ToStandardOutput() ? kStandardOutputName : output;
+    return {};
+}
+
+int Convert(const cli::Options& options) {
+    const std::string className = options.className.value_or(core::DefaultClassName(options.input));
+    const std::string output = options.output.value_or(core::DefaultOutputName(options.input));
+    core::JobOptions job;
+    job.identifierPrefix = options.prefix;
+    job.outputMode = options.ToStandardOutput() ? core::OutputMode::StandardOutput
+                     : options.update           ? core::OutputMode::Update
+                                                : core::OutputMode::NewFile;
+    // Build systems run several converters on one input at once.
+    job.inputAccess = platform::InputAccess::Shared;
+
+    const core::JobCheck check = core::CheckJob(options.input, className, output, job);
+    if (!check.Ok()) return Fail(FileOfMessage(check.message, options, output), check.message);
+
+    std::vector<std::string> warnings = cli::NameWarnings(
+        className, options.prefix.value_or(core::IdentifierPrefix(options.input)));
+    warnings.push_back(cli::CompileCostHint(options.input, check.inputLength));
+    for (const std::string& warning : warnings)
+        if (!warning.empty()) PrintError(warning);
+
+    if (!core::StartConversion({options.input, className, output, check.inputLength, job}))
+        return Fail({}, core::msg::kNotStarted);
+    const core::ProgressReport report = WaitForWorker(core::TheConversionState());
+    if (report.box->IsFailure())
+        return Fail(FileOfMessage(report.box->text, options, output), report.box->text);
+
+    if (options.depfile) {
+        const auto text = cli::DepfileText(output, options.input);
+        if (!text || !cli::WriteDepfile(*options.depfile, *text))
+            return Fail(*options.depfile, kDepfileNotWritten);
+    }
+    if (!options.quiet && !options.ToStandardOutput())
+        std::printf("%s\n", cli::ForStream(report.box->text, StandardStream::Output).c_str());
+    return kConverted;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     platform::InstallSignalCleanup();
-    Options options;
-    bool optionsEnded = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (optionsEnded || !arg.starts_with("-") || arg == "-") {
-            if (options.haveInput) return UsageError("only one INPUT can be converted at a time");
-            options.input = arg;
-            options.haveInput = true;
-        } else if (arg == "--") {
-            optionsEnded = true;  // an INPUT may itself begin with a dash
-        } else if (arg == "--help" || arg == "-h") {
-            std::cout << kUsage;
-            return kConverted;
-        } else if (arg == "--version") {
-            std::cout << "hexcrate-convert " HEXCRATE_VERSION "\n";
-            return kConverted;
-        } else if (arg == "--class" || arg == "--output") {
-            if (i + 1 >= argc) return UsageError(arg + " needs a value");
-            (arg == "--class" ? options.className : options.output) = argv[++i];
-            (arg == "--class" ? options.haveClass : options.haveOutput) = true;
-        } else {
-            return UsageError("unknown option " + arg);
-        }
+    const cli::ParsedCommandLine parsed = cli::ParseCommandLine({argv + 1, argv + argc});
+    if (!parsed.Ok()) return UsageError(parsed.error);
+    if (parsed.options.help) {
+        std::fputs(cli::kUsage, stdout);
+        return CloseStandardOutput(kConverted);
     }
-    if (!options.haveInput) return UsageError("no INPUT given");
-
-    if (!options.haveClass) options.className = core::DefaultClassName(options.input);
-    if (!options.haveOutput) options.output = core::DefaultOutputName(options.input);
-
-    const core::JobCheck check = core::CheckJob(options.input, options.className, options.output);
-    if (!check.Ok()) {
-        std::cerr << check.message << "\n";
-        return kFailed;
+    if (parsed.options.version) {
+        std::fputs(cli::VersionText(HEXCRATE_VERSION).c_str(), stdout);
+        return CloseStandardOutput(kConverted);
     }
-
-    if (!core::StartConversion(
-            {options.input, options.className, options.output, check.inputLength})) {
-        std::cerr << core::msg::kNotStarted << "\n";
-        return kFailed;
-    }
-    const core::ProgressReport report = WaitForWorker(core::TheConversionState());
-    if (report.box->IsFailure()) {
-        std::cerr << report.box->text << "\n";
-        return kFailed;
-    }
-    std::cout << report.box->text << "\n";
-    return kConverted;
+    const int status = Convert(parsed.options);
+    return status == kConverted ? CloseStandardOutput(status) : status;
 }

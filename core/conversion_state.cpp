@@ -38,7 +38,7 @@ void ConversionState::BeginJob(ConversionJob job) {
 
 ConversionState& TheConversionState() {
     // Deliberately leaked: see the header.
-    static ConversionState* state = new ConversionState;
+    static auto* state = new ConversionState;
     return *state;
 }
 

@@ -7,6 +7,8 @@
 #include <mutex>
 #include <string>
 
+#include "core/job_options.h"
+
 namespace core {
 
 // Lengths and counts are 32-bit: inputs of 4 GiB or more are refused.
@@ -20,6 +22,7 @@ struct ConversionJob {
     std::string className;
     std::string outputPath;         // a bare name is relative to the current directory
     std::uint32_t inputLength = 0;  // size when the job was checked; the percentage's divisor
+    JobOptions options{};           // the defaults are the window's job
 };
 
 class ConversionState {

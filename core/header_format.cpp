@@ -34,31 +34,47 @@ constexpr std::size_t kBufferSize = HeaderFormatter::kBlockSize * kMaxBytesPerVa
 std::string FormatHexByte(unsigned char byte) { return {kHex.entries[byte].data() + 2, 4}; }
 
 HeaderFormatter::HeaderFormatter(Sink sink)
-    : m_sink(std::move(sink)), m_buffer(new char[kBufferSize]) {}
+    : m_sink(std::move(sink)),
+      m_buffers{std::make_unique_for_overwrite<char[]>(kBufferSize),
+                std::make_unique_for_overwrite<char[]>(kBufferSize)},
+      m_buffer(m_buffers[0].get()) {}
 
 void HeaderFormatter::Flush() {
-    if (!m_failed && m_used > 0 && !m_sink(m_buffer.get(), m_used)) m_failed = true;
+    if (m_used == 0) return;
+    if (!m_failed && !m_sink(m_buffer, m_used)) m_failed = true;
+    m_buffer = m_buffer == m_buffers[0].get() ? m_buffers[1].get() : m_buffers[0].get();
     m_used = 0;
 }
 
+// Always through the buffers, even a text longer than one: the caller's
+// memory may be gone before a sink on another thread gets to it.
 void HeaderFormatter::Append(std::string_view text) {
-    if (m_used + text.size() > kBufferSize) Flush();
-    if (text.size() > kBufferSize) {
-        if (!m_failed && !m_sink(text.data(), text.size())) m_failed = true;
-        return;
+    while (!text.empty()) {
+        if (m_used == kBufferSize) Flush();
+        const std::size_t piece = std::min(text.size(), kBufferSize - m_used);
+        std::memcpy(m_buffer + m_used, text.data(), piece);
+        m_used += piece;
+        text.remove_prefix(piece);
     }
-    std::memcpy(m_buffer.get() + m_used, text.data(), text.size());
-    m_used += text.size();
+}
+
+void HeaderFormatter::AppendName(std::string_view name) {
+    for (std::size_t lf; (lf = name.find('\n')) != std::string_view::npos;
+         name.remove_prefix(lf + 1)) {
+        Append(name.substr(0, lf));
+        Append("\r\n");
+    }
+    Append(name);
 }
 
 bool HeaderFormatter::Opening(std::string_view displayName, std::string_view prefix) {
     Append(kRule);
     Append("\r\n// This is a headerfile which adds ");
-    Append(displayName);
+    AppendName(displayName);
     Append(" to your Visual C++ Project.\r\n");
     Append(kRule);
     Append("\r\n\r\nconst unsigned char ");
-    Append(prefix);
+    AppendName(prefix);
     Append("file[] = \r\n{");
     return !m_failed;
 }
@@ -71,7 +87,7 @@ bool HeaderFormatter::Bytes(const unsigned char* data, std::size_t size) {
         // Each value is preceded by ", " except the very first, and every
         // seventeenth starts a new line that opens with a space. Whole lines,
         // the bulk of any input, go through a loop without branches.
-        char* out = m_buffer.get() + m_used;
+        char* out = m_buffer + m_used;
         std::size_t i = 0;
         while (i < chunk) {
             if (m_column == 16 && chunk - i >= 16) {
@@ -81,7 +97,7 @@ bool HeaderFormatter::Bytes(const unsigned char* data, std::size_t size) {
                 out = FormatValue(out, data[i++]);
             }
         }
-        m_used = static_cast<std::size_t>(out - m_buffer.get());
+        m_used = static_cast<std::size_t>(out - m_buffer);
         m_count += chunk;
         data += chunk;
         size -= chunk;
@@ -121,21 +137,21 @@ bool HeaderFormatter::Closing(std::string_view prefix, std::string_view classNam
     // A full last line is still followed by its line break and space.
     if (m_column == 16) Append("\r\n ");
     Append("\r\n};\r\n\r\nconst DWORD ");
-    Append(prefix);
+    AppendName(prefix);
     Append("length = ");
     Append(std::to_string(m_count));
     Append(";\r\n\r\nclass ");
-    Append(className);
+    AppendName(className);
     Append("\r\n{\r\npublic:\r\n\tBOOL ExtractFile(LPCTSTR filename);\r\n};\r\n\r\nBOOL ");
-    Append(className);
+    AppendName(className);
     Append(
         "::ExtractFile(LPCTSTR filename)\r\n{\r\n\t"
         "CFile tFile;\r\n\t"
         "if(!tFile.Open(filename,CFile::modeWrite|CFile::modeCreate))return false;\r\n\t"
         "tFile.Write(");
-    Append(prefix);
+    AppendName(prefix);
     Append("file,");
-    Append(prefix);
+    AppendName(prefix);
     Append(
         "length*sizeof(char));\r\n\t"
         "tFile.Close();\r\n\t"

@@ -18,7 +18,10 @@ std::string FormatHexByte(unsigned char byte);
 
 class HeaderFormatter {
 public:
-    // Receives the formatted text in large chunks; returns false on a write error.
+    // Receives the formatted text in large chunks; returns false on a write
+    // error. The formatter fills two buffers in turn, so a chunk stays
+    // unchanged until the sink's next call returns: a sink may go on writing
+    // it on another thread while the next chunk is formatted.
     using Sink = std::function<bool(const char* data, std::size_t size)>;
 
     // The largest block that Bytes() formats without an intermediate flush.
@@ -27,6 +30,7 @@ public:
     explicit HeaderFormatter(Sink sink);
 
     // Each returns false once the sink has failed; nothing more is written then.
+    // A line feed inside a name is written as CR LF like every other.
     bool Opening(std::string_view displayName, std::string_view prefix);
     bool Bytes(const unsigned char* data, std::size_t size);
     bool Closing(std::string_view prefix, std::string_view className);
@@ -37,10 +41,12 @@ private:
     char* FormatValue(char* out, unsigned char value);
     char* FormatLine(char* out, const unsigned char* values);
     void Append(std::string_view text);
+    void AppendName(std::string_view name);
     void Flush();
 
     Sink m_sink;
-    std::unique_ptr<char[]> m_buffer;
+    std::unique_ptr<char[]> m_buffers[2];
+    char* m_buffer;  // the one being filled
     std::size_t m_used = 0;
     std::uint64_t m_count = 0;
     int m_column = 0;  // values on the current data line, 0 before the first byte

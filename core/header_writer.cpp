@@ -1,9 +1,12 @@
 #include "core/header_writer.h"
 
+#include <new>
 #include <vector>
 
+#include "core/background_writer.h"
 #include "core/conversion_state.h"
 #include "core/header_format.h"
+#include "core/header_output.h"
 #include "core/messages.h"
 #include "core/name_rules.h"
 #include "platform/input_file.h"
@@ -13,23 +16,34 @@
 namespace core {
 namespace {
 
+struct WaitOnExit {
+    BackgroundWriter& writer;
+    ~WaitOnExit() { writer.Wait(); }
+};
+
 // Runs the job in `state`; returns the error text, empty on success.
 std::string Convert(ConversionState& state) {
     const ConversionJob& job = state.Job();
     // The window checked both files already, but either may have changed since.
-    auto input = platform::InputFile::Open(job.inputPath);
+    auto input = platform::InputFile::Open(job.inputPath, job.options.inputAccess);
     if (!input) return msg::kInputNotFound;
     if (input->Size() > kMaxInputSize) return msg::kInputTooLarge;
-    if (platform::PathExists(job.outputPath)) return msg::kOutputExists;
-    auto output = platform::OutputFile::Create(job.outputPath);
-    if (!output) return msg::kOutputNotCreated;
+    std::string error;
+    auto output = HeaderOutput::Open(job.outputPath, job.options.outputMode, error);
+    if (!output) return error;
 
     const std::string displayName = DisplayName(job.inputPath);
-    const std::string prefix = IdentifierPrefix(job.inputPath);
+    const std::string prefix =
+        job.options.identifierPrefix.value_or(IdentifierPrefix(job.inputPath));
     state.SetDisplayName(displayName);
 
-    HeaderFormatter header(
+    // Formatting the next chunk overlaps writing the last one. On every way
+    // out the writer is waited for before the formatter's buffers go.
+    BackgroundWriter writer(
         [&output](const char* data, std::size_t size) { return output->Write(data, size); });
+    HeaderFormatter header(
+        [&writer](const char* data, std::size_t size) { return writer.Submit(data, size); });
+    const WaitOnExit waitForWriter{writer};
     state.SetByteCount(0);
     if (!header.Opening(displayName, prefix)) return msg::kOutputNotWritten;
 
@@ -45,17 +59,9 @@ std::string Convert(ConversionState& state) {
         if (!header.Bytes(block.data(), static_cast<std::size_t>(n))) return msg::kOutputNotWritten;
         state.SetByteCount(static_cast<std::uint32_t>(header.ByteCount()));
     }
-    if (!header.Closing(prefix, job.className)) return msg::kOutputNotWritten;
+    if (!header.Closing(prefix, job.className) || !writer.Wait()) return msg::kOutputNotWritten;
 
-    switch (output->Publish()) {
-        case platform::OutputFile::PublishResult::Published:
-            return {};
-        case platform::OutputFile::PublishResult::NameTaken:
-            return msg::kOutputExists;
-        case platform::OutputFile::PublishResult::Failed:
-            break;
-    }
-    return msg::kOutputNotWritten;
+    return output->Finish();
 }
 
 }  // namespace
@@ -70,7 +76,18 @@ bool StartConversion(ConversionJob job) {
 
 unsigned ConvertThreadProc(void* /*parameter*/) {
     ConversionState& state = TheConversionState();
-    state.Finish(Convert(state));
+    // Every failure ends as a message and the done flag, the window's
+    // process goes on. The out-of-memory text is short enough to be stored
+    // without allocating.
+    std::string error;
+    try {
+        error = Convert(state);
+    } catch (const std::bad_alloc&) {
+        error = msg::kOutOfMemory;
+    } catch (...) {
+        error = msg::kOutputNotWritten;
+    }
+    state.Finish(std::move(error));
     return 0;
 }
 

@@ -7,12 +7,24 @@
 
 namespace core {
 
+namespace {
+
+bool OutputAcceptable(const std::string& path, OutputMode mode) {
+    if (mode == OutputMode::StandardOutput) return true;
+    if (path.empty()) return false;
+    if (!platform::PathExists(path)) return true;
+    return mode == OutputMode::Update &&
+           platform::InputFile::Open(path, platform::InputAccess::Shared).has_value();
+}
+
+}  // namespace
+
 JobCheck CheckJob(const std::string& inputPath, const std::string& className,
-                  const std::string& outputPath) {
+                  const std::string& outputPath, const JobOptions& options) {
     if (inputPath.empty()) return {msg::kSelectFile};
     if (className.empty()) return {msg::kSpecifyClassName};
-    if (outputPath.empty() || platform::PathExists(outputPath)) return {msg::kSpecifyOutput};
-    auto input = platform::InputFile::Open(inputPath);
+    if (!OutputAcceptable(outputPath, options.outputMode)) return {msg::kSpecifyOutput};
+    auto input = platform::InputFile::Open(inputPath, options.inputAccess);
     if (!input) return {msg::kInputNotFound};
     if (input->Size() > kMaxInputSize) return {msg::kInputTooLarge};
     return {{}, static_cast<std::uint32_t>(input->Size())};

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "core/job_options.h"
+
 namespace core {
 
 struct JobCheck {
@@ -15,7 +17,9 @@ struct JobCheck {
 // In order: input path given, class name given, output name given and
 // nothing there yet, input a readable regular file not locked by another
 // holder, input under 4 GiB. The first failure's message is returned.
+// An update may find a regular file at the output; standard output has no
+// name to check.
 JobCheck CheckJob(const std::string& inputPath, const std::string& className,
-                  const std::string& outputPath);
+                  const std::string& outputPath, const JobOptions& options = {});
 
 }  // namespace core

@@ -13,6 +13,7 @@ inline constexpr char kInputUnreadable[] = "Input file could not be read.";
 inline constexpr char kOutputExists[] = "Output file already created.";
 inline constexpr char kOutputNotCreated[] = "Output file could not be created.";
 inline constexpr char kOutputNotWritten[] = "Output file could not be written.";
+inline constexpr char kOutOfMemory[] = "Out of memory.";
 inline constexpr char kNotStarted[] = "Conversion could not be started.";
 
 // Progress and completion; the title is "<percent>% Hexcrate - <name>".

@@ -21,6 +21,42 @@ std::string AsciiLower(std::string_view text) {
     return result;
 }
 
+constexpr std::string_view kKeywords[] = {"alignas",       "alignof",     "and",
+                                          "and_eq",        "asm",         "auto",
+                                          "bitand",        "bitor",       "bool",
+                                          "break",         "case",        "catch",
+                                          "char",          "char8_t",     "char16_t",
+                                          "char32_t",      "class",       "compl",
+                                          "concept",       "const",       "consteval",
+                                          "constexpr",     "constinit",   "const_cast",
+                                          "continue",      "co_await",    "co_return",
+                                          "co_yield",      "decltype",    "default",
+                                          "delete",        "do",          "double",
+                                          "dynamic_cast",  "else",        "enum",
+                                          "explicit",      "export",      "extern",
+                                          "false",         "float",       "for",
+                                          "friend",        "goto",        "if",
+                                          "inline",        "int",         "long",
+                                          "mutable",       "namespace",   "new",
+                                          "noexcept",      "not",         "not_eq",
+                                          "nullptr",       "operator",    "or",
+                                          "or_eq",         "private",     "protected",
+                                          "public",        "register",    "reinterpret_cast",
+                                          "requires",      "return",      "short",
+                                          "signed",        "sizeof",      "static",
+                                          "static_assert", "static_cast", "struct",
+                                          "switch",        "template",    "this",
+                                          "thread_local",  "throw",       "true",
+                                          "try",           "typedef",     "typeid",
+                                          "typename",      "union",       "unsigned",
+                                          "using",         "virtual",     "void",
+                                          "volatile",      "wchar_t",     "while",
+                                          "xor",           "xor_eq"};
+
+bool IsIdentifierStart(unsigned char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c >= 0x80;
+}
+
 }  // namespace
 
 std::string FileNamePart(std::string_view path) {
@@ -45,6 +81,16 @@ std::string DefaultClassName(std::string_view path) {
     result += AsciiLower(BaseName(rest));
     result += "File";
     return result;
+}
+
+bool IsIdentifier(std::string_view name) {
+    if (name.empty() || !IsIdentifierStart(static_cast<unsigned char>(name[0]))) return false;
+    for (char c : name)
+        if (!IsIdentifierStart(static_cast<unsigned char>(c)) && !(c >= '0' && c <= '9'))
+            return false;
+    for (std::string_view keyword : kKeywords)
+        if (name == keyword) return false;
+    return true;
 }
 
 }  // namespace core

@@ -35,4 +35,9 @@ std::string DefaultOutputName(std::string_view path);
 // rest lower-cased, then "File": 'MyLogo.BMP' gives 'CMylogoFile'.
 std::string DefaultClassName(std::string_view path);
 
+// True when `name` can stand as a C++ identifier: a letter or '_', then
+// letters, digits and '_', and not a keyword. Bytes above 0x7F pass, as the
+// parts of UTF-8 letters that current compilers accept.
+bool IsIdentifier(std::string_view name);
+
 }  // namespace core

@@ -69,7 +69,7 @@ std::optional<OutputFile> OutputFile::Create(const std::string& path, Temporary 
                             : slash == 0               ? "/"
                                                        : path.substr(0, slash);
     std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    if (name.empty() || name == "." || name == "..") return std::nullopt;
+    if (name.empty() || name == "." || name == ".." || name.size() > NAME_MAX) return std::nullopt;
 
     // The directory is held open: every later step names files relative to
     // it, and publishing flushes it. A directory that may be written but not
@@ -225,16 +225,42 @@ bool OutputFile::LinkNamed() {
     if (!SyncAndClose()) return false;
     // link(2) never replaces an existing name, so anything that appeared at
     // the target since the checks is left alone. File systems without hard
-    // links (FAT) refuse it; a rename that refuses an existing name is the
-    // same promise there.
+    // links (FAT) refuse it; a rename that refuses an existing name keeps the
+    // same promise there, and where even that is missing (FUSE) the name is
+    // first taken by an empty file of our own that the rename then replaces.
     if (Sys().linkat(m_dirFd, m_tempName.c_str(), m_dirFd, m_name.c_str(), 0) == 0) return true;
     if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS && errno != EMLINK) return false;
     if (Sys().renameat2(m_dirFd, m_tempName.c_str(), m_dirFd, m_name.c_str(), RENAME_NOREPLACE) !=
-        0)
-        return false;
+        0) {
+        if (errno != EINVAL && errno != ENOSYS) return false;
+        if (!RenameOverPlaceholder()) return false;
+    }
     m_tempName.clear();  // the temporary is the target now
     detail::ForgetPending(std::exchange(m_pendingSlot, -1));
     return true;
+}
+
+bool OutputFile::RenameOverPlaceholder() {
+    int placeholderSlot = -1;
+    {
+        // The placeholder is removed like a temporary if the process is
+        // stopped before the rename.
+        detail::PendingClaim claim(m_dirFd);
+        if (!claim.Claimed() || m_name.size() > NAME_MAX) return false;
+        std::memcpy(claim.Name(), m_name.c_str(), m_name.size() + 1);
+        const int fd = Sys().openat(m_dirFd, m_name.c_str(),
+                                    O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd < 0) return false;
+        Sys().close(fd);
+        placeholderSlot = claim.Arm();
+    }
+    const bool renamed =
+        Sys().renameat2(m_dirFd, m_tempName.c_str(), m_dirFd, m_name.c_str(), 0) == 0;
+    const int error = errno;
+    if (!renamed) Sys().unlinkat(m_dirFd, m_name.c_str(), 0);
+    detail::ForgetPending(placeholderSlot);
+    errno = error;
+    return renamed;
 }
 
 bool OutputFile::LinkUnnamed() {

@@ -56,6 +56,7 @@ private:
     bool NameUnnamed();
     bool SyncAndClose();
     bool LinkNamed();
+    bool RenameOverPlaceholder();
     bool LinkUnnamed();
     bool SyncDirectory();
     void Discard() noexcept;

@@ -8,6 +8,8 @@ packages=(
   libwxgtk3.2-dev libgtk-3-dev             # the window toolkit and the GTK beneath it
   xvfb xauth xdotool imagemagick           # window tests without a display
   xxd time bc                              # benchmark
+  clang ninja-build                        # headers and the CMake package checked twice
+  fusefat dosfstools                       # conversions onto a FAT image
   librsvg2-bin dpkg-dev                    # icons, package
   lintian desktop-file-utils appstream     # package checks
   man-db bash-completion                   # manual pages, completion

@@ -1,5 +1,8 @@
 #include "ui/toolkit.h"
 
+#include <algorithm>
+#include <string>
+
 #include <gtk/gtk.h>
 #include <wx/filedlg.h>
 #include <wx/gauge.h>

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# The converter as scripts use it: messages, exit status, files left behind,
-# and headers that compile and give back the original bytes.
+# The converter as scripts and build systems use it: options, messages, exit
+# status, files left behind, and headers that compile through the support
+# header with both compilers and give back the original bytes.
 # Usage: cli_test.sh CONVERTER CXX
 set -u
 convert=$1 cxx=$2
 here=$(cd "$(dirname "$0")" && pwd)
+include=$here/../../include
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
@@ -28,32 +30,132 @@ expect() {  # expect NAME CONDITION...
     if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL $name"; fi
 }
 
+usage() { printf 'hexcrate-convert: %s\nTry '\''hexcrate-convert --help'\''.' "$1"; }
+mtime() { stat -c '%i %y' "$1"; }
+
+# --- Names, refusals and messages -------------------------------------------
 printf 'abc' > abc.txt
 check "default names" 0 "Conversion of file abc.txt completed." "" -- "$convert" abc.txt
 expect "header named after the input" grep -q "^class CAbcFile" abc.h
-check "never overwrites" 1 "" "Please specify an(other) output filename" -- "$convert" abc.txt
-check "chosen names" 0 "Conversion of file abc.txt completed." "" -- \
-    "$convert" abc.txt --class CMine --output mine.h
-expect "chosen class" grep -q "^class CMine" mine.h
-check "missing input" 1 "" "Input file not found." -- "$convert" missing.bin
-check "directory input" 1 "" "Input file not found." -- "$convert" . --output dir.h
-check "empty input path" 1 "" "Please select a file" -- "$convert" ""
-check "empty class" 1 "" "Please specify a classname" -- "$convert" abc.txt --class ""
-check "empty output" 1 "" "Please specify an(other) output filename" -- "$convert" abc.txt --output ""
-check "missing directory" 1 "" "Output file could not be created." -- \
-    "$convert" abc.txt --output no/such/dir/x.h
-usage=$'hexcrate-convert: no INPUT given\nTry \'hexcrate-convert --help\'.'
-check "no input" 2 "" "$usage" -- "$convert"
-check "unknown option" 2 "" $'hexcrate-convert: unknown option --fast\nTry \'hexcrate-convert --help\'.' -- \
-    "$convert" abc.txt --fast
-check "two inputs" 2 "" $'hexcrate-convert: only one INPUT can be converted at a time\nTry \'hexcrate-convert --help\'.' -- \
-    "$convert" abc.txt abc.txt
+check "never overwrites" 1 "" "hexcrate-convert: abc.h: Please specify an(other) output filename" -- \
+    "$convert" abc.txt
+check "long options with =" 0 "Conversion of file abc.txt completed." "" -- \
+    "$convert" abc.txt --class=CMine --output=mine.h --name=mine_
+expect "chosen class and identifiers" grep -q "^class CMine" mine.h
+expect "chosen array name" grep -q "^const unsigned char mine_file\[\]" mine.h
+expect "chosen length name" grep -q "^const DWORD mine_length = 3;" mine.h
+check "short options, quiet" 0 "" "" -- "$convert" -q -c CShort -o short.h -n s abc.txt
+expect "short options took effect" grep -q "const DWORD slength = 3;" short.h
+check "missing input" 1 "" "hexcrate-convert: missing.bin: Input file not found." -- \
+    "$convert" missing.bin
+check "directory input" 1 "" "hexcrate-convert: .: Input file not found." -- "$convert" . -o dir.h
+check "empty input path" 1 "" "hexcrate-convert: Please select a file" -- "$convert" ""
+check "empty class" 1 "" "hexcrate-convert: Please specify a classname" -- "$convert" abc.txt -c ""
+check "empty output" 1 "" "hexcrate-convert: Please specify an(other) output filename" -- \
+    "$convert" abc.txt --output ""
+check "missing directory" 1 "" "hexcrate-convert: no/dir/x.h: Output file could not be created." -- \
+    "$convert" abc.txt --output no/dir/x.h
+check "no input" 2 "" "$(usage "no INPUT given")" -- "$convert"
+check "unknown option" 2 "" "$(usage "unknown option --fast")" -- "$convert" abc.txt --fast
+check "option without its value" 2 "" "$(usage "-n needs a value")" -- "$convert" abc.txt -n
+check "update to stdout" 2 "" "$(usage "--update cannot be used with --output -")" -- \
+    "$convert" abc.txt --update -o -
 printf 'x' > ./--odd.bin
-check "input after --" 0 "Conversion of file --odd.bin completed." "" -- "$convert" -- --odd.bin
+check "input after --" 0 "Conversion of file --odd.bin completed." "" -- \
+    "$convert" -c COdd -n odd -- --odd.bin
 rm -f ./--odd.bin ./--odd.h
-"$convert" --help | grep -q "^Usage: hexcrate-convert "
+check "version" 0 $'hexcrate-convert (Hexcrate) 1.0.0.1\nCopyright (C) 2026 Hexcrate\nLicense MIT: <https://opensource.org/licenses/MIT>.' \
+    "" -- "$convert" -V
+"$convert" --help | grep -q "^Usage: hexcrate-convert \[OPTION\]... \[--\] INPUT"
 expect "help" test $? -eq 0
-expect "no stray files" test "$(ls -A | sort | tr '\n' ' ')" = "abc.h abc.txt mine.h stderr stdout "
+
+printf 'x' > debian-logo.png
+check "names that do not compile are warned about" 0 "" \
+    "hexcrate-convert: warning: class name 'CDebian-logoFile' is not a valid C++ identifier; choose one with --class
+hexcrate-convert: warning: identifier prefix 'debian-logo' gives 'debian-logofile', not a valid C++ identifier; choose a prefix with --name" \
+    -- "$convert" -q debian-logo.png
+check "the options that fix them" 0 "" "" -- "$convert" -q debian-logo.png -o fixed.h -c CLogo -n logo_
+rm -f debian-logo.*
+
+truncate -s 1M edge.bin && truncate -s 1050000 big.bin
+check "no compile-cost hint up to 1 MiB" 0 "" "" -- "$convert" -q edge.bin
+"$convert" -q big.bin -o - >/dev/null 2>stderr
+expect "compile-cost hint above 1 MiB" grep -q "^hexcrate-convert: warning: big.bin is 1.0 MiB: compiling its header takes about" stderr
+rm -f edge.* big.bin
+
+# --- Standard output --------------------------------------------------------
+check "header to standard output" 0 "$(cat abc.h)" "" -- "$convert" abc.txt -o -
+cmp -s abc.h stdout; expect "standard output carries the exact bytes" test $? -eq 0
+check "a full standard output fails the header" 1 "" \
+    "hexcrate-convert: standard output: Output file could not be written." -- \
+    bash -c "'$convert' abc.txt -o - >/dev/full"
+check "a success line that cannot be written fails the run" 1 "" \
+    "hexcrate-convert: standard output: No space left on device" -- \
+    bash -c "'$convert' abc.txt -o full.h >/dev/full"
+expect "the header of that run stays" test -s full.h
+
+# Names on a terminal lose their control characters; files keep them.
+odd=$'bell\a\e[2J.bin'
+printf 'x' > "$odd"
+if command -v script >/dev/null; then
+    SHELL=/bin/sh script -qec "'$convert' '$odd' -o tty.h" /dev/null >tty.out 2>&1
+    expect "terminal sees escapes" grep -q 'Conversion of file bell\\x07\\x1B\[2J.bin completed.' tty.out
+fi
+"$convert" "$odd" -o notty.h >stdout
+expect "a pipe gets the real name" grep -q $'bell\a\e\\[2J.bin' stdout
+expect "the header keeps the real name" grep -q $'adds bell\a\e\\[2J.bin to' notty.h
+rm -f bell* tty.h tty.out notty.h
+
+# --- Updates and dependency files -------------------------------------------
+check "update writes a missing header" 0 "" "" -- "$convert" -q --update abc.txt -o up.h
+cmp -s abc.h up.h; expect "same header as a plain run" test $? -eq 0
+touch -d '2001-01-01' up.h; before=$(mtime up.h)
+check "update of an identical header" 0 "" "" -- "$convert" -q --update abc.txt -o up.h
+expect "identical header untouched, time and all" test "$(mtime up.h)" = "$before"
+printf 'abcd' > abc.txt
+check "update of a different header" 0 "" "" -- "$convert" -q --update abc.txt -o up.h
+expect "different header replaced" grep -q "const DWORD abclength = 4;" up.h
+mkdir taken.h
+check "update never replaces a directory" 1 "" \
+    "hexcrate-convert: taken.h: Please specify an(other) output filename" -- \
+    "$convert" --update abc.txt -o taken.h
+check "depfile" 0 "" "" -- "$convert" -q --update --depfile=up.d abc.txt -o up.h
+expect "depfile names output and input" test "$(cat up.d)" = "up.h: abc.txt"
+check "depfile that cannot be written" 1 "" \
+    "hexcrate-convert: no/dir/up.d: Dependency file could not be written." -- \
+    "$convert" -q --update --depfile no/dir/up.d abc.txt -o up.h
+rm -rf taken.h up.h up.d
+
+# A header being replaced is at every moment either the old or the new one.
+head -c 8000000 /dev/urandom > large.bin
+"$convert" -q large.bin -o large.h 2>/dev/null
+old=$(md5sum <large.h | cut -c1-32)
+printf 'z' | dd of=large.bin bs=1 seek=7999999 conv=notrunc status=none
+"$convert" -q --update large.bin -o large.h 2>/dev/null &
+updater=$! torn=0 seen=0
+while kill -0 $updater 2>/dev/null; do
+    sum=$(md5sum <large.h | cut -c1-32); seen=$((seen + 1))
+    [ "$sum" = "$old" ] || [ "$(tail -c 1 large.h)" = "}" ] || torn=1
+done
+wait $updater
+expect "replaced header never seen half-written ($seen looks)" test $torn -eq 0
+expect "replaced header is the new one" test "$(md5sum <large.h | cut -c1-32)" != "$old"
+
+# Build systems run converters side by side: a shared hold on the input lets
+# the converter read, an exclusive one still keeps it out.
+check "input held shared by another reader" 0 "" "" -- \
+    flock -s abc.txt "$convert" -q abc.txt -o shared.h
+check "input held exclusively" 1 "" "hexcrate-convert: abc.txt: Input file not found." -- \
+    flock -x abc.txt "$convert" -q abc.txt -o exclusive.h
+"$convert" -q large.bin -o one.h 2>/dev/null & first=$!
+"$convert" -q large.bin -o two.h 2>/dev/null; second=$?
+wait $first
+expect "two converters on one input" test "$?$second" = "00"
+rm -f large.* shared.h one.h two.h
+
+# --- Leftovers ----------------------------------------------------------------
+expect "no stray files" test "$(ls -A | sort | tr '\n' ' ')" = \
+    "abc.h abc.txt fixed.h full.h mine.h short.h stderr stdout "
 
 # A conversion killed half-way leaves nothing behind.
 truncate -s 256M sparse.bin
@@ -63,17 +165,37 @@ kill -9 $! 2>/dev/null; wait $! 2>/dev/null
 expect "killed conversion leaves nothing" test -z "$(ls -A | grep killed)"
 rm -f sparse.bin
 
-# Compile generated headers and extract them again, over sizes around a line.
-for size in 0 1 15 16 17 4099 100000; do
+# --- Headers compiled outside MFC -------------------------------------------
+# Every size around a line in one program, built with both compilers in
+# several standards (all of them with the project's compiler); each build
+# extracts every header and checks how failures are reported.
+: >headers.inc; : >list.inc
+for size in 0 1 15 16 17 4099 70000; do
     head -c "$size" /dev/urandom > "data$size.bin"
-    "$convert" "data$size.bin" >/dev/null
-    if "$cxx" -std=c++17 -I"$here" -I. -DHEADER="\"data$size.h\"" -DCLASS_NAME="CData${size}File" \
-        "$here/extract_main.cpp" -o "extract$size" 2>compile.log &&
-        ./"extract$size" "back$size.bin" && cmp -s "data$size.bin" "back$size.bin"; then
-        passed=$((passed + 1))
-    else
-        failed=$((failed + 1)); echo "FAIL extract round trip, $size bytes"; cat compile.log
-    fi
+    "$convert" -q "data$size.bin"
+    echo "#include \"data$size.h\"" >>headers.inc
+    echo "X(CData${size}File, \"back$size.bin\")" >>list.inc
+done
+compilers=("$cxx")
+for other in g++ clang++; do
+    [ "$(basename "$cxx")" != "$other" ] && command -v "$other" >/dev/null && compilers+=("$other")
+done
+for compiler in "${compilers[@]}"; do
+    standards="c++11 c++14 c++17 c++20 c++2b"
+    [ "$compiler" = "$cxx" ] || standards="c++11 c++17 c++2b"
+    for std in $standards; do
+        rm -f back*.bin
+        if "$compiler" -std=$std -Wall -Wextra -Werror -I"$include" -I. "$here/extract_main.cpp" \
+                -o extract 2>compile.log && ./extract; then
+            for size in 0 1 15 16 17 4099 70000; do
+                cmp -s "data$size.bin" "back$size.bin" || { echo "  $size bytes differ"; false; }
+            done
+        else
+            false
+        fi
+        expect "$(basename "$compiler") -std=$std: compiles, extracts, reports failures" test $? -eq 0
+        [ -s compile.log ] && cat compile.log
+    done
 done
 
 echo "$passed passed, $failed failed"

@@ -6,7 +6,10 @@
 #include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
+
+#include <cstdlib>
 
 #include "core/job_check.h"
 #include "core/messages.h"
@@ -45,6 +48,50 @@ private:
     fs::path m_where;
     bool m_mounted = false;
 };
+
+// A FAT image mounted through FUSE: no unnamed files, no hard links, and no
+// rename that refuses an existing name. Needs fusefat, mkfs.vfat and the
+// right to mount FUSE file systems.
+class FatMount {
+public:
+    FatMount(const fs::path& image, const fs::path& where, int kib) : m_where(where) {
+        fs::create_directory(where);
+        const std::string make =
+            "mkfs.vfat -C '" + image.string() + "' " + std::to_string(kib) + " >/dev/null 2>&1";
+        const std::string mount =
+            "fusefat -o rw+ '" + image.string() + "' '" + where.string() + "' >/dev/null 2>&1";
+        // fusefat can report success without mounting: ask the kernel.
+        struct statfs info {};
+        m_mounted = std::system(make.c_str()) == 0 && std::system(mount.c_str()) == 0 &&
+                    ::statfs(where.c_str(), &info) == 0 && info.f_type == kFuseMagic;
+    }
+    ~FatMount() {
+        if (m_mounted) std::system(("fusermount -u '" + m_where.string() + "'").c_str());
+    }
+    bool Mounted() const { return m_mounted; }
+
+private:
+    static constexpr decltype(statfs::f_type) kFuseMagic = 0x65735546;
+    fs::path m_where;
+    bool m_mounted = false;
+};
+
+TEST(ConvertOutput, FatImageGetsWholeHeadersAndNoLeftovers) {
+    TempDir dir;
+    FatMount fat(dir / "fat.img", dir / "fat", 1024);
+    if (!fat.Mounted())
+        GTEST_SKIP() << "cannot mount a FAT image: needs fusefat, dosfstools and /dev/fuse access";
+    WriteFile(dir / "in.bin", std::string(1000, 'x'));
+    WriteFile(dir / "big.bin", std::string(200 * 1024, 'x'));  // 1.2 MiB of header: too big
+
+    EXPECT_EQ(test::Convert(dir / "in.bin", dir / "in.h"), "");
+    EXPECT_EQ(test::Convert(dir / "in.bin", dir / "fat/in.h"), "");
+    EXPECT_EQ(ReadFile(dir / "fat/in.h"), ReadFile(dir / "in.h"));
+    EXPECT_EQ(test::Convert(dir / "in.bin", dir / "fat/in.h"), msg::kOutputExists);
+    EXPECT_EQ(test::Convert(dir / "big.bin", dir / "fat/big.h"), msg::kOutputNotWritten);
+    EXPECT_EQ(EntriesIn(dir / "fat"), 1u);
+    EXPECT_EQ(ReadFile(dir / "fat/in.h"), ReadFile(dir / "in.h"));
+}
 
 TEST(ConvertInput, UnusableInputsAreNotFoundAndNothingIsCreated) {
     TempDir dir;

@@ -110,6 +110,41 @@ TEST(HeaderRoundTrip, ArrayHoldsTheInputForManySizes) {
     }
 }
 
+TEST(HeaderFormatter, LineFeedsInNamesAreStoredAsCrLf) {
+    TempDir dir;
+    test::WriteFile(dir / "a\nb.bin", "abc");
+    ASSERT_EQ(test::Convert(dir / "a\nb.bin", dir / "out.h", "C\nX"), "");
+    const std::string header = ReadFile(dir / "out.h");
+    EXPECT_NE(header.find("// This is a headerfile which adds a\r\nb.bin to your"),
+              std::string::npos);
+    EXPECT_NE(header.find("const unsigned char a\r\nbfile[]"), std::string::npos);
+    EXPECT_NE(header.find("BOOL C\r\nX::ExtractFile"), std::string::npos);
+    EXPECT_EQ(std::count(header.begin(), header.end(), '\n'),
+              std::count(header.begin(), header.end(), '\r'));
+}
+
+// A sink may write a chunk on another thread until its next call returns.
+TEST(HeaderFormatter, ChunksStayUnchangedUntilTheNextSinkCall) {
+    const char* last = nullptr;
+    std::string lastCopy, all;
+    core::HeaderFormatter header([&](const char* data, std::size_t size) {
+        if (last) {
+            EXPECT_EQ(std::string(last, lastCopy.size()), lastCopy);
+        }
+        last = data;
+        lastCopy.assign(data, size);
+        all += lastCopy;
+        return true;
+    });
+    const std::string longName(3'000'000, 'N');  // longer than a buffer
+    const std::string data(5 * core::HeaderFormatter::kBlockSize, 'x');
+    ASSERT_TRUE(header.Opening(longName, "p"));
+    ASSERT_TRUE(header.Bytes(reinterpret_cast<const unsigned char*>(data.data()), data.size()));
+    ASSERT_TRUE(header.Closing("p", longName));
+    EXPECT_EQ(all.find(longName), all.find("adds ") + 5);
+    EXPECT_TRUE(all.ends_with("return true;\r\n}"));
+}
+
 TEST(HeaderFormatter, StopsAtTheFirstFailedWrite) {
     int writes = 0;
     core::HeaderFormatter header([&](const char*, std::size_t) { return ++writes > 1; });

@@ -3,7 +3,7 @@
 # anything on this machine.
 # Usage: package_test.sh build     BUILD-DIR OUT-DIR
 #        package_test.sh lintian   BUILD-DIR OUT-DIR
-#        package_test.sh files     BUILD-DIR OUT-DIR VERSION CONVERTER
+#        package_test.sh files     BUILD-DIR OUT-DIR VERSION CONVERTER SOURCE-DIR
 #        package_test.sh uninstall BUILD-DIR OUT-DIR UNINSTALL-SCRIPT
 set -u
 step=$1 build=$2 out=$3
@@ -25,7 +25,7 @@ lintian)
     ;;
 
 files)
-    version=$4 convert=$5
+    version=$4 convert=$5 source=$6
     arch=$(dpkg --print-architecture)
     id=io.github.hexcrate.Hexcrate
     [ "$(basename "$deb")" = "hexcrate_${version}_$arch.deb" ] || fail "package file is $deb"
@@ -42,12 +42,16 @@ files)
         /usr/share/man/man1/hexcrate.1.gz /usr/share/man/man1/hexcrate-convert.1.gz \
         /usr/share/bash-completion/completions/hexcrate-convert \
         /usr/share/zsh/vendor-completions/_hexcrate-convert \
-        /usr/share/doc/hexcrate/copyright /usr/share/doc/hexcrate/changelog.gz; do
+        /usr/share/doc/hexcrate/copyright /usr/share/doc/hexcrate/changelog.gz \
+        $(cd "$source" && find include -type f -printf '/usr/%p\n' 2>/dev/null) \
+        $([ -d "$source/cmake" ] && echo /usr/lib/cmake/Hexcrate/HexcrateConfig.cmake); do
         grep -qxF "$f" "$out/contents" || fail "package lacks $f"
     done
 
     root=$out/root
     rm -rf "$root" && dpkg-deb -x "$deb" "$root"
+    "$root/usr/bin/hexcrate-convert" --version | grep -qF " $version" ||
+        fail "the packaged converter does not report version $version"
     share=$root/usr/share
 
     desktop-file-validate "$share/applications/$id.desktop" || fail "desktop entry"

@@ -1,18 +1,21 @@
 #!/usr/bin/env bash
 # Drives the real program on an X display from the keyboard: types a path,
 # presses Convert, checks the header and the reports, opens the About box,
-# takes a file typed into the file chooser, and closes the window
-# mid-conversion.
-# Usage: e2e.sh HEXCRATE HEXCRATE_CONVERT SCREENSHOT_DIR   (needs DISPLAY)
+# takes a file typed into the file chooser and one dropped on the window, and
+# closes the window mid-conversion.
+# Usage: e2e.sh HEXCRATE HEXCRATE_CONVERT SCREENSHOT_DIR DRAG_SOURCE   (needs DISPLAY)
 set -euo pipefail
 
 bin=$(realpath "$1")
 convert_cli=$(realpath "$2")
 shots=$(realpath "$3")
+drag_source=$(realpath "$4")
 work=$(mktemp -d)
 pid=
+source_pid=
 cleanup() {
   [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
+  [ -n "$source_pid" ] && kill "$source_pid" 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -137,6 +140,39 @@ sleep 0.3
 [ -f "$other/Makefile.h" ] || fail "no header beside the chosen Makefile"
 close_program Escape
 rm -r "$other"
+
+# Files dropped from a file manager: the first is taken as if chosen, its
+# header lands beside it. The drop lands between Convert and Exit.
+dropped="$work/dropped/Grüße x.bin"
+mkdir "$work/dropped"
+printf 'dropped' > "$dropped"
+start_program
+"$drag_source" "$dropped" "$input" >/dev/null &
+source_pid=$!
+source_window=$(wait_window '^drag source$') || fail "no drag source"
+sleep 0.3
+eval "$(xdotool getwindowgeometry --shell "$main")"
+to_x=$((X + WIDTH / 2)) to_y=$((Y + HEIGHT * 91 / 105))
+eval "$(xdotool getwindowgeometry --shell "$source_window")"
+xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) mousedown 1
+for step in 1 2 3 4 5 6 7 8; do
+  sleep 0.1
+  xdotool mousemove $((X + WIDTH / 2 + (to_x - X - WIDTH / 2) * step / 8)) \
+                    $((Y + HEIGHT / 2 + (to_y - Y - HEIGHT / 2) * step / 8))
+done
+sleep 0.3
+xdotool mouseup 1
+sleep 0.5
+shot e2e-dropped
+kill "$source_pid"
+source_pid=
+xdotool windowfocus --sync "$main" key --delay 50 Tab Tab Tab Tab space   # from Exit to Convert
+box=$(wait_window '^Conversion complete\.$') || fail "no completion box for the dropped file"
+xdotool windowfocus --sync "$box" key Return
+sleep 0.3
+[ -f "$work/dropped/Grüße x.h" ] || fail "no header beside the dropped file"
+close_program Escape
+rm -r "$work/dropped"
 
 # Closing while a conversion runs ends the program and leaves no header behind.
 rm -f "$header" "$work/expected.h"

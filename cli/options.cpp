@@ -1,0 +1,170 @@
+#include "cli/options.h"
+
+#include <array>
+#include <string_view>
+
+namespace cli {
+
+const char kUsage[] =
+    "Usage: hexcrate-convert [OPTION]... [--] INPUT\n"
+    "Write a C++ header that carries the bytes of INPUT as an array, their\n"
+    "count, and a class whose ExtractFile method writes them back out.\n"
+    "An existing file is never overwritten unless --update is given.\n"
+    "\n"
+    "  -c, --class=NAME    name of the generated class (default from INPUT:\n"
+    "                        'logo.png' gives 'CLogoFile')\n"
+    "  -o, --output=PATH   header to create (default: INPUT's base name with\n"
+    "                        '.h', in the current directory); '-' writes the\n"
+    "                        header to standard output\n"
+    "  -n, --name=PREFIX   prefix of the array and length identifiers, PREFIXfile\n"
+    "                        and PREFIXlength (default: INPUT's base name)\n"
+    "      --update        write the header if it is missing, replace it if its\n"
+    "                        content differs, leave an identical one untouched\n"
+    "      --depfile=FILE  also write a Make-style dependency file (OUTPUT: INPUT)\n"
+    "  -q, --quiet         print no success line\n"
+    "  -h, --help          show this text and exit\n"
+    "  -V, --version       show the version and exit\n"
+    "\n"
+    "Outside MFC, include <hexcrate/extract_support.h> before the header.\n"
+    "\n"
+    "Exit status: 0 converted, 1 conversion failed, 2 usage error,\n"
+    "128+N ended by signal N.\n";
+
+namespace {
+
+enum class Id { Class, Output, Name, Update, Depfile, Quiet, Help, Version };
+
+struct Spec {
+    Id id;
+    char shortName;  // 0 for none
+    std::string_view longName;
+    bool takesValue;
+};
+
+constexpr std::array<Spec, 8> kSpecs{{
+    {Id::Class, 'c', "class", true},
+    {Id::Output, 'o', "output", true},
+    {Id::Name, 'n', "name", true},
+    {Id::Update, 0, "update", false},
+    {Id::Depfile, 0, "depfile", true},
+    {Id::Quiet, 'q', "quiet", false},
+    {Id::Help, 'h', "help", false},
+    {Id::Version, 'V', "version", false},
+}};
+
+const Spec* FindLong(std::string_view name) {
+    for (const Spec& spec : kSpecs)
+        if (spec.longName == name) return &spec;
+    return nullptr;
+}
+
+const Spec* FindShort(char name) {
+    for (const Spec& spec : kSpecs)
+        if (spec.shortName != 0 && spec.shortName == name) return &spec;
+    return nullptr;
+}
+
+// Stores one option; returns true when parsing should stop (help, version).
+bool Apply(Options& options, Id id, std::string value) {
+    switch (id) {
+        case Id::Class:
+            options.className = std::move(value);
+            break;
+        case Id::Output:
+            options.output = std::move(value);
+            break;
+        case Id::Name:
+            options.prefix = std::move(value);
+            break;
+        case Id::Depfile:
+            options.depfile = std::move(value);
+            break;
+        case Id::Update:
+            options.update = true;
+            break;
+        case Id::Quiet:
+            options.quiet = true;
+            break;
+        case Id::Help:
+            options.help = true;
+            return true;
+        case Id::Version:
+            options.version = true;
+            return true;
+    }
+    return false;
+}
+
+// Contradictions between options, found once all are read.
+std::string CheckCombination(const Options& options) {
+    if (options.depfile && options.depfile->empty()) return "--depfile needs a file name";
+    if (options.ToStandardOutput() && options.update)
+        return "--update cannot be used with --output -";
+    if (options.ToStandardOutput() && options.depfile)
+        return "--depfile cannot be used with --output -";
+    return {};
+}
+
+}  // namespace
+
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
+    ParsedCommandLine result;
+    Options& options = result.options;
+    bool haveInput = false, optionsEnded = false;
+    auto fail = [&result](std::string text) {
+        result.error = std::move(text);
+        return result;
+    };
+
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            // "-" alone is an INPUT name, as is anything after "--".
+            if (haveInput) return fail("only one INPUT can be converted at a time");
+            options.input = arg;
+            haveInput = true;
+        } else if (arg == "--") {
+            optionsEnded = true;
+        } else if (arg[1] == '-') {
+            const std::size_t equals = arg.find('=');
+            const std::string name =
+                arg.substr(2, equals == std::string::npos ? equals : equals - 2);
+            const Spec* spec = FindLong(name);
+            if (!spec) return fail("unknown option --" + name);
+            std::string value;
+            if (equals != std::string::npos) {
+                if (!spec->takesValue) return fail("--" + name + " takes no value");
+                value = arg.substr(equals + 1);
+            } else if (spec->takesValue) {
+                if (i + 1 >= args.size()) return fail("--" + name + " needs a value");
+                value = args[++i];
+            }
+            if (Apply(options, spec->id, std::move(value))) return result;
+        } else {
+            // A bundle of short options; one that takes a value takes the
+            // rest of the bundle, or else the next argument.
+            for (std::size_t k = 1; k < arg.size(); ++k) {
+                const Spec* spec = FindShort(arg[k]);
+                if (!spec) return fail(std::string("unknown option -") + arg[k]);
+                std::string value;
+                if (spec->takesValue) {
+                    if (k + 1 < arg.size()) {
+                        value = arg.substr(k + 1);
+                    } else if (i + 1 < args.size()) {
+                        value = args[++i];
+                    } else {
+                        return fail(std::string("-") + arg[k] + " needs a value");
+                    }
+                    k = arg.size();
+                }
+                if (Apply(options, spec->id, std::move(value))) return result;
+            }
+        }
+    }
+    // An INPUT given as "" is reported by the job check, as in the window.
+    if (!haveInput && !options.help && !options.version) return fail("no INPUT given");
+    if (std::string error = CheckCombination(options); !error.empty()) return fail(error);
+    return result;
+}
+
+}  // namespace cli

@@ -1,0 +1,40 @@
+// The texts the converter prints besides the header: errors, warnings, the
+// compile-cost hint and the version, with names made safe for a terminal.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/terminal.h"
+
+namespace cli {
+
+// `text` with every control character (C0, DEL and the UTF-8 encoded C1
+// range) written as a backslash escape such as \n or \x1B, so that a file
+// name cannot move the cursor or reprogram the terminal.
+std::string EscapeControls(std::string_view text);
+
+// `text` as it may be written to `stream`: escaped on a terminal, the real
+// bytes for a program reading a pipe or file.
+std::string ForStream(std::string_view text, platform::StandardStream stream);
+
+// "hexcrate-convert: FILE: MESSAGE", or without "FILE: " when `file` is empty.
+std::string ErrorLine(std::string_view file, std::string_view message);
+
+// Warnings for a class name or identifier prefix that would give a header
+// that does not compile, each naming the option that fixes it.
+std::vector<std::string> NameWarnings(std::string_view className, std::string_view prefix);
+
+// Inputs above this size get the compile-cost hint.
+inline constexpr std::uint64_t kCompileHintThreshold = 1024 * 1024;
+
+// What compiling the header of an input of `size` bytes costs, as a warning
+// line; empty up to the threshold.
+std::string CompileCostHint(std::string_view input, std::uint64_t size);
+
+// The --version text.
+std::string VersionText(std::string_view version);
+
+}  // namespace cli

@@ -1,0 +1,231 @@
+// Conversions on file systems that fail, emulated through the file services'
+// system-call table, so that every developer runs them without root: each
+// failure gives its exact message and leaves nothing behind, and calls that
+// are merely interrupted or short still give the whole header.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <new>
+#include <vector>
+
+#include "core/messages.h"
+#include "platform/output_file.h"
+#include "system_calls_mock.h"
+#include "test_support.h"
+
+namespace {
+
+using test::ReadFile;
+using test::ScopedSystemCalls;
+using test::TempDir;
+using test::WriteFile;
+namespace fs = std::filesystem;
+namespace msg = core::msg;
+
+// What the file system beneath offers.
+enum class Kind {
+    Ordinary,           // the real calls: unnamed temporaries where the machine has them
+    NoUnnamedFiles,     // no O_TMPFILE: a hidden named temporary, published by link
+    NoHardLinks,        // FAT in the kernel: link fails, rename refuses an existing name
+    NoExclusiveRename,  // FAT through FUSE: neither link nor a rename that refuses
+};
+
+void PrintTo(Kind kind, std::ostream* os) {
+    constexpr const char* kNames[] = {"Ordinary", "NoUnnamedFiles", "NoHardLinks",
+                                      "NoExclusiveRename"};
+    *os << kNames[static_cast<int>(kind)];
+}
+
+void Emulate(Kind kind, ScopedSystemCalls& sys) {
+    if (kind == Kind::Ordinary) return;
+    sys->openat = [](int dir, const char* path, int flags, mode_t mode) {
+        if ((flags & O_TMPFILE) == O_TMPFILE) return errno = EOPNOTSUPP, -1;
+        return ::openat(dir, path, flags, mode);
+    };
+    if (kind == Kind::NoUnnamedFiles) return;
+    sys->linkat = [](int, const char*, int, const char*, int) { return errno = EPERM, -1; };
+    if (kind == Kind::NoHardLinks) return;
+    sys->renameat2 = [](int fromDir, const char* from, int toDir, const char* to, unsigned flags) {
+        if (flags != 0) return errno = EINVAL, -1;
+        return ::renameat2(fromDir, from, toDir, to, 0);
+    };
+}
+
+// The descriptor of the file being written, for faults aimed at it alone.
+int g_outputFd = -1;
+int g_calls = 0;
+
+void TrackOutput(ScopedSystemCalls& sys) {
+    static decltype(platform::SystemCalls::openat) s_open;
+    s_open = sys->openat;
+    g_outputFd = -1;
+    g_calls = 0;
+    sys->openat = [](int dir, const char* path, int flags, mode_t mode) {
+        const int fd = s_open(dir, path, flags, mode);
+        if (fd >= 0 && (flags & O_ACCMODE) == O_WRONLY && g_outputFd < 0) g_outputFd = fd;
+        return fd;
+    };
+}
+
+std::vector<std::string> Entries(const TempDir& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir.Path()))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// About 1.3 MiB of header: several chunks for the writer.
+std::string Input() {
+    std::string input(200 * 1024, '\0');
+    for (std::size_t i = 0; i < input.size(); ++i) input[i] = static_cast<char>(i * 7 + i / 251);
+    return input;
+}
+
+class SystemFaults : public testing::TestWithParam<Kind> {
+protected:
+    void SetUp() override {
+        WriteFile(m_dir / "in.bin", Input());
+        ASSERT_EQ(test::Convert(m_dir / "in.bin", m_dir / "expected.h"), "");
+        Emulate(GetParam(), m_sys);
+        TrackOutput(m_sys);
+    }
+    std::string Convert() { return test::Convert(m_dir / "in.bin", m_dir / "out.h"); }
+
+    TempDir m_dir;
+    ScopedSystemCalls m_sys;
+};
+
+TEST_P(SystemFaults, InterruptedAndShortCallsStillWriteTheWholeHeader) {
+    // Every other call is interrupted before it does anything; writes take at
+    // most 4099 bytes at a time.
+    m_sys->write = [](int fd, const void* data, size_t size) -> ssize_t {
+        if (++g_calls % 2 == 1) return errno = EINTR, -1;
+        return ::write(fd, data, std::min<size_t>(size, 4099));
+    };
+    m_sys->read = [](int fd, void* buffer, size_t size) -> ssize_t {
+        if (++g_calls % 2 == 1) return errno = EINTR, -1;
+        return ::read(fd, buffer, size);
+    };
+    EXPECT_EQ(Convert(), "");
+    EXPECT_EQ(ReadFile(m_dir / "out.h"), ReadFile(m_dir / "expected.h"));
+    EXPECT_EQ(Entries(m_dir), (std::vector<std::string>{"expected.h", "in.bin", "out.h"}));
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    EXPECT_EQ(static_cast<mode_t>(fs::status(m_dir / "out.h").permissions()), 0666 & ~mask);
+}
+
+TEST_P(SystemFaults, EachFailureIsReportedAndLeavesNothingBehind) {
+    using Install = void (*)(ScopedSystemCalls&);
+    struct Fault {
+        const char* what;
+        Install install;
+        const char* message;
+    };
+    const Fault faults[] = {
+        {"disk full on the third write",
+         [](ScopedSystemCalls& sys) {
+             sys->write = [](int fd, const void* data, size_t size) -> ssize_t {
+                 if (++g_calls == 3) return errno = ENOSPC, -1;
+                 return ::write(fd, data, size);
+             };
+         },
+         msg::kOutputNotWritten},
+        {"close of the output fails",
+         [](ScopedSystemCalls& sys) {
+             sys->close = [](int fd) {
+                 const int result = ::close(fd);
+                 return fd == g_outputFd ? (errno = EIO, -1) : result;
+             };
+         },
+         msg::kOutputNotWritten},
+        {"flush of the output fails",
+         [](ScopedSystemCalls& sys) {
+             sys->fsync = [](int fd) { return fd == g_outputFd ? (errno = EIO, -1) : ::fsync(fd); };
+         },
+         msg::kOutputNotWritten},
+        {"flush of the directory fails",
+         [](ScopedSystemCalls& sys) {
+             sys->fsync = [](int fd) { return fd != g_outputFd ? (errno = EIO, -1) : ::fsync(fd); };
+         },
+         msg::kOutputNotWritten},
+        {"read would block",
+         [](ScopedSystemCalls& sys) {
+             sys->read = [](int, void*, size_t) -> ssize_t { return errno = EAGAIN, -1; };
+         },
+         msg::kInputUnreadable},
+        {"out of memory",
+         [](ScopedSystemCalls& sys) {
+             sys->read = [](int, void*, size_t) -> ssize_t { throw std::bad_alloc(); };
+         },
+         msg::kOutOfMemory},
+    };
+    for (const Fault& fault : faults) {
+        SCOPED_TRACE(fault.what);
+        const platform::SystemCalls saved = platform::Sys();
+        g_calls = 0;
+        g_outputFd = -1;
+        fault.install(m_sys);
+        EXPECT_EQ(Convert(), fault.message);
+        EXPECT_EQ(Entries(m_dir), (std::vector<std::string>{"expected.h", "in.bin"}));
+        EXPECT_TRUE(core::TheConversionState().IsDone());
+        platform::Sys() = saved;
+    }
+}
+
+std::string g_outputPath;
+
+TEST_P(SystemFaults, FileAppearingAtTheOutputMeanwhileIsLeftAlone) {
+    g_outputPath = m_dir / "out.h";
+    m_sys->write = [](int fd, const void* data, size_t size) -> ssize_t {
+        if (++g_calls == 1) WriteFile(g_outputPath, "someone else's");
+        return ::write(fd, data, size);
+    };
+    EXPECT_EQ(Convert(), msg::kOutputExists);
+    EXPECT_EQ(ReadFile(m_dir / "out.h"), "someone else's");
+    EXPECT_EQ(Entries(m_dir), (std::vector<std::string>{"expected.h", "in.bin", "out.h"}));
+}
+
+// What closing the window mid-conversion does: a hidden temporary is removed
+// and can no longer appear; an unnamed one is left to the process's end.
+TEST_P(SystemFaults, RemovedTemporaryNeverAppears) {
+    m_sys->write = [](int fd, const void* data, size_t size) -> ssize_t {
+        if (++g_calls == 2) platform::RemovePendingOutput();
+        return ::write(fd, data, size);
+    };
+    const int probe = ::open(m_dir.Path().c_str(), O_TMPFILE | O_WRONLY, 0600);
+    const bool unnamed = GetParam() == Kind::Ordinary && probe >= 0;
+    if (probe >= 0) ::close(probe);
+    EXPECT_EQ(Convert(), unnamed ? "" : msg::kOutputNotWritten);
+    EXPECT_EQ(Entries(m_dir).size(), unnamed ? 3u : 2u);
+}
+
+// Names that can never be created are refused before any input is read.
+TEST(SystemFaults, UncreatableOutputIsRefusedBeforeReading) {
+    TempDir dir;
+    WriteFile(dir / "in.bin", "abc");
+    WriteFile(dir / "file", "");
+    ScopedSystemCalls sys;
+    g_calls = 0;
+    sys->read = [](int fd, void* buffer, size_t size) {
+        ++g_calls;
+        return ::read(fd, buffer, size);
+    };
+    for (const std::string& output :
+         {dir / std::string(256, 'n'), dir / "file/out.h", dir / "missing/out.h"}) {
+        SCOPED_TRACE(output.substr(dir.Path().string().size()));
+        EXPECT_EQ(test::Convert(dir / "in.bin", output), msg::kOutputNotCreated);
+    }
+    EXPECT_EQ(g_calls, 0);
+    EXPECT_EQ(Entries(dir), (std::vector<std::string>{"file", "in.bin"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(FileSystems, SystemFaults,
+                         testing::Values(Kind::Ordinary, Kind::NoUnnamedFiles, Kind::NoHardLinks,
+                                         Kind::NoExclusiveRename));
+
+}  // namespace

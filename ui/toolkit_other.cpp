@@ -1,0 +1,10 @@
+// Toolkits whose wxWidgets port needs none of the extra calls.
+#include "ui/toolkit.h"
+
+namespace toolkit {
+
+std::string ChosenFile(const wxFileDialog&) { return {}; }
+void FillHeight(wxGauge*) {}
+void SelectFirstItemOnOpen(wxMenu*) {}
+
+}  // namespace toolkit
