@@ -78,9 +78,9 @@ bool PathExists(const std::string& path) {
     if (::GetFileAttributesW(wide->c_str()) != INVALID_FILE_ATTRIBUTES) return true;
     // Devices (NUL, CON) have no attributes on every version, and a file that
     // someone holds with exclusive access cannot be asked: both exist.
-    HANDLE any = ::CreateFileW(wide->c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                               nullptr, OPEN_EXISTING,
-                               FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    HANDLE any = ::CreateFileW(
+        wide->c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (any != INVALID_HANDLE_VALUE) {
         ::CloseHandle(any);
         return true;
@@ -105,9 +105,10 @@ std::optional<OutputFile> OutputFile::Create(const std::string& path, Temporary 
             if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;
             return std::nullopt;
         }
-        const int fd = MarkForDeletion(file, true)
-                           ? ::_open_osfhandle(reinterpret_cast<intptr_t>(file), _O_WRONLY | _O_BINARY)
-                           : -1;
+        const int fd =
+            MarkForDeletion(file, true)
+                ? ::_open_osfhandle(reinterpret_cast<intptr_t>(file), _O_WRONLY | _O_BINARY)
+                : -1;
         if (fd < 0) {
             ::CloseHandle(file);
             ::DeleteFileW(wide->c_str());

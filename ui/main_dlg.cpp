@@ -184,7 +184,8 @@ void CMainDlg::OnInitDialog(wxInitDialogEvent& event) {
     // The real system menu gets the About command, its text from string 101.
     wchar_t command[64] = L"";
     wxMenu* systemMenu = MSWGetSystemMenu();
-    if (systemMenu && ::LoadStringW(::GetModuleHandleW(nullptr), 101, command, std::size(command)) > 0) {
+    if (systemMenu &&
+        ::LoadStringW(::GetModuleHandleW(nullptr), 101, command, std::size(command)) > 0) {
         systemMenu->AppendSeparator();
         systemMenu->Append(IDM_ABOUTBOX, command);
     }

@@ -77,7 +77,8 @@ TEST(WindowsOutput, DevicesAndHeldFilesAreTakenNames) {
     WriteFile(dir / "held.h", "");
     Holder exclusive(dir / "held.h", 0);
     ASSERT_TRUE(exclusive.Holds());
-    for (std::string name : {std::string("NUL"), std::string("CON"), dir / "held.h", dir.Path().string()}) {
+    for (std::string name :
+         {std::string("NUL"), std::string("CON"), dir / "held.h", dir.Path().string()}) {
         SCOPED_TRACE(name);
         EXPECT_TRUE(platform::PathExists(name));
         EXPECT_EQ(core::CheckJob(dir / "in.bin", "CX", name).message, msg::kSpecifyOutput);
@@ -90,13 +91,21 @@ TEST(WindowsOutput, DevicesAndHeldFilesAreTakenNames) {
 
 TEST(WindowsPaths, BothSeparatorsAndNamesBeyondAscii) {
     TempDir dir;
-    const std::string name = "Gr\xC3\xBC\xC3\x9F" "e-\xE6\x97\xA5\xE6\x9C\xAC.bin";  // Grüße-日本.bin
+    const std::string name =
+        "Gr\xC3\xBC\xC3\x9F"
+        "e-\xE6\x97\xA5\xE6\x9C\xAC.bin";  // Grüße-日本.bin
     fs::create_directories(dir.Path() / "a" / "b");
     const std::string folder = dir.Path().string() + "/a\\b";
     std::ofstream(fs::u8path(folder + "/" + name), std::ios::binary) << "xyz";
 
-    ASSERT_EQ(test::Convert(folder + "\\" + name, folder + "/" + "Gr\xC3\xBC\xC3\x9F" "e.h"), "");
-    const fs::path header = dir.Path() / "a" / "b" / fs::u8path("Gr\xC3\xBC\xC3\x9F" "e.h");
+    ASSERT_EQ(test::Convert(folder + "\\" + name, folder + "/" +
+                                                      "Gr\xC3\xBC\xC3\x9F"
+                                                      "e.h"),
+              "");
+    const fs::path header = dir.Path() / "a" / "b" /
+                            fs::u8path(
+                                "Gr\xC3\xBC\xC3\x9F"
+                                "e.h");
     ASSERT_TRUE(fs::exists(header));
     std::ifstream in(header, std::ios::binary);
     const std::string text{std::istreambuf_iterator<char>(in), {}};
