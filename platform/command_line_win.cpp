@@ -2,8 +2,9 @@
 
 #include <fcntl.h>
 #include <io.h>
-#include <shellapi.h>
 #include <windows.h>
+
+#include <shellapi.h>  // after windows.h, whose types it uses
 
 #include <cstdio>
 
