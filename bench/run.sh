@@ -9,11 +9,13 @@ convert=$(realpath "${1:-build/hexcrate-convert}")
 here=$(cd "$(dirname "$0")" && pwd)
 dir=${BENCH_DIR:-$(mktemp -d "${TMPDIR:-/tmp}/hexcrate-bench.XXXXXX")}
 runs=${RUNS:-5}
+xruns=${XRUNS:-$runs}
 mkdir -p "$dir"
 trap 'rm -rf "$dir"' EXIT
 cd "$dir"
 
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+minimum() { sort -n | head -1; }
 
 # Seconds taken by a command, after an untimed sync and removal of its output.
 timed() {
@@ -52,22 +54,33 @@ for _ in $(seq "$runs"); do
     timed write_sync >> ws.txt
     timed convert_sync >> ts.txt
 done
-for _ in $(seq "$runs"); do
+for _ in $(seq "$xruns"); do
     timed xxd_one >> x.txt
 done
-w=$(median < w.txt) t=$(median < t.txt) ws=$(median < ws.txt) ts=$(median < ts.txt)
-x=$(median < x.txt)
-rm -f out.h
-
 ratio() { printf '%.2f' "$(echo "$1 / $2" | bc -l)"; }
-echo "64 MiB input, $size bytes of header, median of $runs runs:"
-printf '  W  write, dd bs=1M           %6.3f s\n' "$w"
-printf '  T  hexcrate-convert, no sync %6.3f s   T/W = %s\n' "$t" "$(ratio "$t" "$w")"
-printf '  Ws write, dd conv=fsync      %6.3f s\n' "$ws"
-printf '  Ts hexcrate-convert          %6.3f s   Ts/Ws = %s\n' "$ts" "$(ratio "$ts" "$ws")"
-printf '  X  xxd -i                    %6.3f s   X/Ts = %s\n' "$x" "$(ratio "$x" "$ts")"
-echo "  all runs (s): W $(paste -sd' ' w.txt) | T $(paste -sd' ' t.txt)"
-echo "                Ws $(paste -sd' ' ws.txt) | Ts $(paste -sd' ' ts.txt)"
+# Medians, and minimums: on a busy machine the fastest run is the one least
+# delayed by others.
+report() {
+    local label=$1 of=$2 base=${3:-}
+    local med min
+    med=$(median < "$of.txt") min=$(minimum < "$of.txt")
+    if [ -n "$base" ]; then
+        printf '  %-30s %6.3f s (min %6.3f)   %s/%s = %s (min %s)\n' "$label" "$med" "$min" \
+            "$of" "$base" "$(ratio "$med" "$(median < "$base.txt")")" \
+            "$(ratio "$min" "$(minimum < "$base.txt")")"
+    else
+        printf '  %-30s %6.3f s (min %6.3f)\n' "$label" "$med" "$min"
+    fi
+}
+echo "64 MiB input, $size bytes of header, median of $runs runs (xxd: $xruns):"
+report "w   write, dd bs=1M" w
+report "t   hexcrate-convert, no fsync" t w
+report "ws  write, dd bs=1M conv=fsync" ws
+report "ts  hexcrate-convert" ts ws
+report "x   xxd -i" x ts
+echo "  all runs (s): w $(paste -sd' ' w.txt) | t $(paste -sd' ' t.txt)"
+echo "                ws $(paste -sd' ' ws.txt) | ts $(paste -sd' ' ts.txt)"
+rm -f out.h
 
 echo "Peak memory (maximum resident set size):"
 for mib in 8 256; do

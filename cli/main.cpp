@@ -43,7 +43,8 @@ int Fail(const std::string& file, const std::string& message) {
 }
 
 int UsageError(const std::string& text) {
-    std::fprintf(stderr, "hexcrate-convert: %s\nTry 'hexcrate-convert --help'.\n", text.c_str());
+    PrintError(cli::ErrorLine({}, text));  // may quote an argument
+    std::fputs("Try 'hexcrate-convert --help'.\n", stderr);
     return kUsageError;
 }
 

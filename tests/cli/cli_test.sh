@@ -101,7 +101,7 @@ if command -v script >/dev/null; then
     SHELL=/bin/sh script -qec "'$convert' '$odd' -o tty.h" /dev/null >tty.out 2>&1
     expect "terminal sees escapes" grep -q 'Conversion of file bell\\x07\\x1B\[2J.bin completed.' tty.out
 fi
-"$convert" "$odd" -o notty.h >stdout
+"$convert" "$odd" -o notty.h >stdout 2>/dev/null
 expect "a pipe gets the real name" grep -q $'bell\a\e\\[2J.bin' stdout
 expect "the header keeps the real name" grep -q $'adds bell\a\e\\[2J.bin to' notty.h
 rm -f bell* tty.h tty.out notty.h

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <new>
 #include <vector>
 
@@ -56,8 +57,8 @@ void Emulate(Kind kind, ScopedSystemCalls& sys) {
 }
 
 // The descriptor of the file being written, for faults aimed at it alone.
-int g_outputFd = -1;
-int g_calls = 0;
+std::atomic<int> g_outputFd{-1};
+std::atomic<int> g_calls{0};  // counted by the reading and the writing thread
 
 void TrackOutput(ScopedSystemCalls& sys) {
     static decltype(platform::SystemCalls::openat) s_open;

@@ -20,8 +20,14 @@ cleanup() {
 }
 trap cleanup EXIT
 
-fail() { echo "FAIL: $*" >&2; exit 1; }
 shot() { import -window root "$shots/$1.png"; }
+# Leaves the screen and the open windows' names behind for the reader.
+fail() {
+  echo "FAIL: $*" >&2
+  shot e2e-failure || true
+  echo "windows: $(xdotool search --onlyvisible --name . getwindowname %@ 2>/dev/null | paste -sd '|')" >&2
+  exit 1
+}
 
 # Waits up to 10 s for a visible window whose title matches; prints its id.
 wait_window() {
