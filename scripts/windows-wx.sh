@@ -14,13 +14,14 @@ version=3.2.2
 jobs=${JOBS:-$(nproc)}
 
 # Everything off, then what the window uses, then what those pull in that
-# --disable-all-features does not resolve by itself in 3.2.2.
+# --disable-all-features does not resolve by itself in 3.2.2 (the MSW date
+# control's source needs intl even when the control is off).
 options=(
   --host="$host" --with-msw --disable-shared --enable-unicode
   --disable-all-features
   --without-zlib --without-expat --without-libpng --without-libjpeg --without-libtiff
   --without-regex --without-liblzma --without-nanosvg --without-libcurl --without-opengl
-  --enable-threads --enable-timer --enable-stopwatch --enable-log --enable-longlong
+  --enable-intl --enable-threads --enable-timer --enable-stopwatch --enable-log --enable-longlong
   --enable-file --enable-ffile --enable-streams --enable-exceptions
   --enable-button --enable-textctrl --enable-stattext --enable-statbmp --enable-gauge
   --enable-accel --enable-menus --enable-menubar --enable-commondlg --enable-filedlg
