@@ -13,9 +13,17 @@ fail() { echo "FAIL $*"; failed=1; }
 
 case $step in
 build)
-    rm -rf "$out/deb"
-    cpack -G DEB --config "$build/CPackConfig.cmake" -B "$out/deb" >"$out/cpack.log" 2>&1 ||
-        { cat "$out/cpack.log"; exit 1; }
+    # CPack installs through the build tree's install script, which replaces
+    # the records `make uninstall` works from: keep those of a real install.
+    rm -rf "$out/deb" "$out/kept" && mkdir -p "$out/kept"
+    for f in install_manifest.txt install_destdir.txt; do
+        [ -f "$build/$f" ] && cp -p "$build/$f" "$out/kept/"
+    done
+    cpack -G DEB --config "$build/CPackConfig.cmake" -B "$out/deb" >"$out/cpack.log" 2>&1
+    status=$?
+    rm -f "$build/install_manifest.txt" "$build/install_destdir.txt"
+    cp -p "$out/kept/"* "$build/" 2>/dev/null
+    [ $status = 0 ] || { cat "$out/cpack.log"; exit 1; }
     ;;
 
 lintian)
