@@ -25,12 +25,13 @@ std::size_t EntriesIn(const fs::path& dir) {
     return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir), {}));
 }
 
-// Another program's handle on a file, as an editor or a viewer holds it.
+// Another program's handle on a file, as a viewer holds it: reading only, so
+// that only a share mode of 0 on the converter's side refuses it.
 class Holder {
 public:
     Holder(const std::string& path, DWORD share)
-        : m_file(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, share, nullptr,
-                               OPEN_EXISTING, 0, nullptr)) {}
+        : m_file(::CreateFileA(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0,
+                               nullptr)) {}
     ~Holder() {
         if (m_file != INVALID_HANDLE_VALUE) ::CloseHandle(m_file);
     }
