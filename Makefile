@@ -127,5 +127,15 @@ uninstall:
 bench: build
 	bash bench/run.sh $(BUILD)/hexcrate-convert
 
+# Both programs cross-built for Windows (WIN=win64 for 64-bit) into
+# dist/hexcrate-<version>-$(WIN).zip, and their tests under Wine.
+WIN ?= win32
+.PHONY: windows windows-test
+windows:
+	@bash scripts/windows-build.sh $(WIN)
+
+windows-test: build windows
+	@bash scripts/windows-test.sh $(WIN)
+
 clean:
 	rm -rf $(BUILD) build-asan build-tsan build-fuzz $(LINT_BUILD)

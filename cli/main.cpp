@@ -16,6 +16,7 @@
 #include "core/messages.h"
 #include "core/name_rules.h"
 #include "core/progress_report.h"
+#include "platform/command_line.h"
 #include "platform/signal_cleanup.h"
 #include "platform/terminal.h"
 
@@ -134,7 +135,9 @@ int Convert(const cli::Options& options) {
 
 int main(int argc, char** argv) {
     platform::InstallSignalCleanup();
-    const cli::ParsedCommandLine parsed = cli::ParseCommandLine({argv + 1, argv + argc});
+    platform::BinaryStandardOutput();
+    const cli::ParsedCommandLine parsed =
+        cli::ParseCommandLine(platform::CommandLineArguments(argc, argv));
     if (!parsed.Ok()) return UsageError(parsed.error);
     if (parsed.options.help) {
         std::fputs(cli::kUsage, stdout);

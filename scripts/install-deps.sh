@@ -7,6 +7,7 @@ packages=(
   g++ cmake make pkg-config libgtest-dev   # compiler, build, unit tests
   libwxgtk3.2-dev libgtk-3-dev             # the window toolkit and the GTK beneath it
   xvfb xauth xdotool imagemagick           # window tests without a display
+  x11-xserver-utils                        # xmodmap: keys for typed non-ASCII letters
   xxd time bc                              # benchmark
   clang ninja-build                        # headers and the CMake package checked twice
   fusefat dosfstools                       # conversions onto a FAT image

@@ -1,6 +1,7 @@
 #include "ui/main_dlg.h"
 
 #include <filesystem>
+#include <iterator>
 #include <string>
 #include <system_error>
 
@@ -15,6 +16,9 @@
 #include <wx/settings.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
+#ifdef __WXMSW__
+#include <wx/msw/wrapwin.h>
+#endif
 
 #include "core/conversion_state.h"
 #include "core/header_writer.h"
@@ -177,9 +181,13 @@ void CMainDlg::OnInitDialog(wxInitDialogEvent& event) {
     event.Skip();              // lets wxWidgets fill the fields
     m_exitButton->SetFocus();  // the first tab stop, as a new dialog should start
 #ifdef __WXMSW__
-    if (wxMenu* systemMenu = MSWGetSystemMenu()) {
+    // The real system menu gets the About command, its text from string 101.
+    wchar_t command[64] = L"";
+    wxMenu* systemMenu = MSWGetSystemMenu();
+    if (systemMenu &&
+        ::LoadStringW(::GetModuleHandleW(nullptr), 101, command, std::size(command)) > 0) {
         systemMenu->AppendSeparator();
-        systemMenu->Append(IDM_ABOUTBOX, res::kAboutCommand);
+        systemMenu->Append(IDM_ABOUTBOX, command);
     }
 #endif
 }
@@ -281,7 +289,12 @@ void CMainDlg::OnPaint(wxPaintEvent& event) {
         return;
     }
     wxPaintDC dc(this);
+#ifdef __WXMSW__
+    // The system paints the background under a minimised window's icon.
+    ::SendMessage(GetHWND(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.GetHDC()), 0);
+#else
     dc.Clear();
+#endif
     const wxSize iconSize(wxSystemSettings::GetMetric(wxSYS_ICON_X, this),
                           wxSystemSettings::GetMetric(wxSYS_ICON_Y, this));
     const wxIcon icon = m_icons.GetIcon(iconSize, wxIconBundle::FALLBACK_NEAREST_LARGER);

@@ -47,6 +47,18 @@ int ShowMessageBox(wxWindow* parent, const wxString& text, const wxString& capti
     return box.ShowModal();
 }
 
+#elif defined(__WXMSW__)
+#include <wx/msw/wrapwin.h>
+
+// The system's own box, as every Windows program shows it: its icon, its
+// sound, and the owner disabled while it is up.
+int ShowMessageBox(wxWindow* parent, const wxString& text, const wxString& caption, long style) {
+    const UINT icon = (style & wxICON_INFORMATION) ? MB_ICONINFORMATION : MB_ICONEXCLAMATION;
+    ::MessageBoxW(parent ? parent->GetHWND() : nullptr, text.wc_str(), caption.wc_str(),
+                  MB_OK | icon);
+    return wxID_OK;
+}
+
 #else
 
 int ShowMessageBox(wxWindow* parent, const wxString& text, const wxString& caption, long style) {

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs a command under a virtual X server of its own and ends the server with
 # it. The server picks a free display itself (-displayfd), so parallel runs
-# never race for a display number.
+# never race for a display number. It never resets between clients, so a
+# program started while the previous one closes always finds it ready.
 # Usage: on_virtual_display.sh COMMAND [ARG]...
 set -euo pipefail
 
@@ -14,7 +15,7 @@ cleanup() {
 trap cleanup EXIT
 
 mkfifo "$dir/display"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$dir/display" 2>"$dir/xvfb.log" &
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$dir/display" 2>"$dir/xvfb.log" &
 server=$!
 # The number arrives once the server accepts connections.
 if ! read -r -t 20 number <"$dir/display"; then
