@@ -59,7 +59,7 @@ std::string ExpectedHeader(const std::string& displayName, const std::string& pr
 std::vector<unsigned char> NextChunk(FuzzedDataProvider& input) {
     const std::size_t longest = core::HeaderFormatter::kBlockSize + 40;
     const bool isLong = input.ConsumeIntegralInRange(0, 7) == 0;
-    const std::size_t size = input.ConsumeIntegralInRange<std::size_t>(0, isLong ? longest : 40);
+    const auto size = input.ConsumeIntegralInRange<std::size_t>(0, isLong ? longest : 40);
     std::vector<unsigned char> pattern =
         input.ConsumeBytes<unsigned char>(input.ConsumeIntegralInRange<std::size_t>(1, 40));
     if (pattern.empty()) pattern.push_back(0);
