@@ -23,7 +23,8 @@ public:
     // hooks have run, so a hook sees the box as it will appear.
     int ShowModal() override {
         DoCreateMsgdialog();
-        return wxMessageDialogBase::ShowModal();
+        // Past the generic dialog's own ShowModal, which would lay it out again.
+        return wxMessageDialogBase::ShowModal();  // NOLINT(bugprone-parent-virtual-call)
     }
 
 protected:
