@@ -15,7 +15,8 @@ jobs=${JOBS:-$(nproc)}
 
 # Everything off, then what the window uses, then what those pull in that
 # --disable-all-features does not resolve by itself in 3.2.2 (the MSW date
-# control's source needs intl even when the control is off).
+# control's source needs intl even when the control is off, the generic
+# folder control a choice).
 options=(
   --host="$host" --with-msw --disable-shared --enable-unicode
   --disable-all-features
@@ -28,7 +29,8 @@ options=(
   --enable-msgdlg --enable-image --enable-xpm --enable-display --enable-uxtheme
   --enable-mousewheel --enable-dccache --enable-sysoptions --enable-ole --enable-dataobj --enable-dnd
   --enable-variant --enable-dynlib --enable-dynamicloader --enable-regkey
-  --enable-treectrl --enable-imaglist --enable-radiobtn --enable-wxdib --disable-accessibility
+  --enable-treectrl --enable-imaglist --enable-radiobtn --enable-wxdib --enable-choice
+  --disable-accessibility
 )
 # The posix compilers, as for the programs: one C++ runtime for both.
 flags="-O2 -ffunction-sections -fdata-sections"

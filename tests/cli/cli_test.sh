@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
 # The converter as scripts and build systems use it: options, messages, exit
-# status, files left behind, and headers that compile through the support
-# header with both compilers and give back the original bytes.
+# status and files left behind. (compile_test.sh builds its headers.)
 # Usage: cli_test.sh CONVERTER CXX
 set -u
 convert=$1 cxx=$2
@@ -164,39 +163,6 @@ sleep 0.1
 kill -9 $! 2>/dev/null; wait $! 2>/dev/null
 expect "killed conversion leaves nothing" test -z "$(ls -A | grep killed)"
 rm -f sparse.bin
-
-# --- Headers compiled outside MFC -------------------------------------------
-# Every size around a line in one program, built with both compilers in
-# several standards (all of them with the project's compiler); each build
-# extracts every header and checks how failures are reported.
-: >headers.inc; : >list.inc
-for size in 0 1 15 16 17 4099 70000; do
-    head -c "$size" /dev/urandom > "data$size.bin"
-    "$convert" -q "data$size.bin"
-    echo "#include \"data$size.h\"" >>headers.inc
-    echo "X(CData${size}File, \"back$size.bin\")" >>list.inc
-done
-compilers=("$cxx")
-for other in g++ clang++; do
-    [ "$(basename "$cxx")" != "$other" ] && command -v "$other" >/dev/null && compilers+=("$other")
-done
-for compiler in "${compilers[@]}"; do
-    standards="c++11 c++14 c++17 c++20 c++2b"
-    [ "$compiler" = "$cxx" ] || standards="c++11 c++17 c++2b"
-    for std in $standards; do
-        rm -f back*.bin
-        if "$compiler" -std=$std -Wall -Wextra -Werror -I"$include" -I. "$here/extract_main.cpp" \
-                -o extract 2>compile.log && ./extract; then
-            for size in 0 1 15 16 17 4099 70000; do
-                cmp -s "data$size.bin" "back$size.bin" || { echo "  $size bytes differ"; false; }
-            done
-        else
-            false
-        fi
-        expect "$(basename "$compiler") -std=$std: compiles, extracts, reports failures" test $? -eq 0
-        [ -s compile.log ] && cat compile.log
-    done
-done
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
