@@ -126,14 +126,9 @@ bool OutputFile::CreateNamed() {
 bool OutputFile::NameUnnamed() {
     detail::PendingClaim claim(m_dirFd);
     if (!claim.Claimed()) return false;
-    const std::string procPath = "/proc/self/fd/" + std::to_string(m_fd);
     for (int attempt = 0; attempt < 100; ++attempt) {
         MakeTempName(claim.Name(), m_name);
-        int linked =
-            Sys().linkat(AT_FDCWD, procPath.c_str(), m_dirFd, claim.Name(), AT_SYMLINK_FOLLOW);
-        if (linked != 0 && errno == ENOENT)  // no /proc mounted
-            linked = Sys().linkat(m_fd, "", m_dirFd, claim.Name(), AT_EMPTY_PATH);
-        if (linked == 0) {
+        if (LinkUnnamedAs(claim.Name())) {
             m_tempName = claim.Name();
             m_pendingSlot = claim.Arm();
             return true;
@@ -141,6 +136,23 @@ bool OutputFile::NameUnnamed() {
         if (errno != EEXIST) return false;
     }
     return false;
+}
+
+// Gives the open unnamed file the name `name` in the target's directory.
+// Linking through /proc needs no privilege; AT_EMPTY_PATH is the way where
+// /proc is not mounted.
+bool OutputFile::LinkUnnamedAs(const char* name) {
+    const std::string procPath = "/proc/self/fd/" + std::to_string(m_fd);
+    int linked = Sys().linkat(AT_FDCWD, procPath.c_str(), m_dirFd, name, AT_SYMLINK_FOLLOW);
+    if (linked != 0 && errno == ENOENT && !PathExists("/proc/self/fd"))
+        linked = Sys().linkat(m_fd, "", m_dirFd, name, AT_EMPTY_PATH);
+    return linked == 0;
+}
+
+// The temporary now answers to the target's name: nothing is left to remove.
+void OutputFile::TemporaryIsTarget() {
+    m_tempName.clear();
+    detail::ForgetPending(std::exchange(m_pendingSlot, -1));
 }
 
 OutputFile::OutputFile(OutputFile&& other) noexcept
@@ -235,8 +247,7 @@ bool OutputFile::LinkNamed() {
         if (errno != EINVAL && errno != ENOSYS) return false;
         if (!RenameOverPlaceholder()) return false;
     }
-    m_tempName.clear();  // the temporary is the target now
-    detail::ForgetPending(std::exchange(m_pendingSlot, -1));
+    TemporaryIsTarget();
     return true;
 }
 
@@ -264,16 +275,9 @@ bool OutputFile::RenameOverPlaceholder() {
 }
 
 bool OutputFile::LinkUnnamed() {
-    // Linking an unnamed file through /proc needs no privilege; AT_EMPTY_PATH
-    // is the way where /proc is not mounted. The descriptor must stay open
-    // for that, so the close comes after, and a failed one takes the name back.
-    if (!Synced(Sys().fsync(m_fd))) return false;
-    const std::string procPath = "/proc/self/fd/" + std::to_string(m_fd);
-    int linked =
-        Sys().linkat(AT_FDCWD, procPath.c_str(), m_dirFd, m_name.c_str(), AT_SYMLINK_FOLLOW);
-    if (linked != 0 && errno == ENOENT && !PathExists("/proc/self/fd"))
-        linked = Sys().linkat(m_fd, "", m_dirFd, m_name.c_str(), AT_EMPTY_PATH);
-    if (linked != 0) return false;
+    // The descriptor must stay open for the link, so the close comes after,
+    // and a failed one takes the name back.
+    if (!Synced(Sys().fsync(m_fd)) || !LinkUnnamedAs(m_name.c_str())) return false;
     if (Sys().close(std::exchange(m_fd, -1)) != 0) {
         const int error = errno;
         Sys().unlinkat(m_dirFd, m_name.c_str(), 0);
@@ -291,8 +295,7 @@ OutputFile::PublishResult OutputFile::PublishReplacing() {
                                    : SyncAndClose();
     if (done) done = Sys().renameat2(m_dirFd, m_tempName.c_str(), m_dirFd, m_name.c_str(), 0) == 0;
     if (done) {
-        m_tempName.clear();
-        detail::ForgetPending(std::exchange(m_pendingSlot, -1));
+        TemporaryIsTarget();
         // The old content is gone already; a failed flush of the directory
         // only means the new name may not survive a crash.
         done = SyncDirectory();

@@ -54,6 +54,8 @@ private:
         : m_fd(fd), m_dirFd(dirFd), m_dirSyncable(dirSyncable), m_name(std::move(name)) {}
     bool CreateNamed();
     bool NameUnnamed();
+    bool LinkUnnamedAs(const char* name);
+    void TemporaryIsTarget();
     bool SyncAndClose();
     bool LinkNamed();
     bool RenameOverPlaceholder();
