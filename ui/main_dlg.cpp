@@ -41,6 +41,30 @@ constexpr int kPollMilliseconds = 50;
 wxPoint Dlu(wxWindow* window, int x, int y) { return wxDLG_UNIT(window, wxPoint(x, y)); }
 wxSize DluSize(wxWindow* window, int w, int h) { return wxDLG_UNIT(window, wxSize(w, h)); }
 
+// Binds a text field to a text member. Unlike wxTextValidator it fills the
+// field with ChangeValue: text put there by the dialog raises no text event,
+// so only the user's own edits of the input path propose names.
+class TextExchange : public wxValidator {
+public:
+    explicit TextExchange(wxString* text) : m_text(text) {}
+    wxObject* Clone() const override { return new TextExchange(m_text); }
+
+    bool TransferToWindow() override {
+        Field()->ChangeValue(*m_text);
+        return true;
+    }
+    bool TransferFromWindow() override {
+        *m_text = Field()->GetValue();
+        return true;
+    }
+    bool Validate(wxWindow*) override { return true; }  // any text goes
+
+private:
+    wxTextCtrl* Field() const { return static_cast<wxTextCtrl*>(GetWindow()); }
+
+    wxString* m_text;
+};
+
 }  // namespace
 
 CMainDlg::CMainDlg(wxWindow* parent)
@@ -66,6 +90,7 @@ CMainDlg::CMainDlg(wxWindow* parent)
     Bind(wxEVT_CHAR_HOOK, &CMainDlg::OnCharHook, this);
     Bind(wxEVT_MENU, &CMainDlg::OnSysCommand, this, IDM_ABOUTBOX);
     Bind(wxEVT_PAINT, &CMainDlg::OnPaint, this);
+    Bind(wxEVT_DESTROY, &CMainDlg::OnDestroy, this);
 
     // A file dropped on the window or on the input path is taken as if chosen
     // with Browse; the field's own text drop would insert the URI instead.
@@ -80,6 +105,10 @@ CMainDlg::CMainDlg(wxWindow* parent)
     Centre();
 }
 
+// wxWidgets sends the destroy event from the base class's destructor, when
+// this class's members are gone; sent from here, OnDestroy still finds them.
+CMainDlg::~CMainDlg() { SendDestroyEvent(); }
+
 // Positions and sizes in dialog units; creation order is the tab order.
 void CMainDlg::CreateControls() {
     SetClientSize(DluSize(this, 216, 105));
@@ -87,12 +116,13 @@ void CMainDlg::CreateControls() {
 
     m_exitButton =
         new wxButton(this, wxID_CANCEL, res::kExit, Dlu(this, 159, 84), DluSize(this, 50, 14));
-    m_inputPathField = new wxTextCtrl(this, IDC_INPUT_PATH, wxString(), Dlu(this, 7, 17),
-                                      DluSize(this, 149, 14), editStyle);
+    m_inputPathField =
+        new wxTextCtrl(this, IDC_INPUT_PATH, wxString(), Dlu(this, 7, 17), DluSize(this, 149, 14),
+                       editStyle, TextExchange(&m_inputPath));
     m_browseButton =
         new wxButton(this, IDC_BROWSE, res::kBrowse, Dlu(this, 159, 17), DluSize(this, 50, 14));
     m_classNameField = new wxTextCtrl(this, IDC_CLASS_NAME, wxString(), Dlu(this, 7, 44),
-                                      DluSize(this, 97, 14), editStyle);
+                                      DluSize(this, 97, 14), editStyle, TextExchange(&m_className));
     // Labels take the width their font needs rather than clip.
     new wxStaticText(this, wxID_STATIC, res::kInputLabel, Dlu(this, 7, 7));
     new wxStaticText(this, wxID_STATIC, res::kClassLabel, Dlu(this, 7, 34));
@@ -101,32 +131,30 @@ void CMainDlg::CreateControls() {
     m_progress = new wxGauge(this, IDC_PROGRESS, 100, Dlu(this, 7, 63), DluSize(this, 202, 14),
                              wxGA_HORIZONTAL | wxGA_SMOOTH);
     toolkit::FillHeight(m_progress);
-    m_outputNameField = new wxTextCtrl(this, IDC_OUTPUT_NAME, wxString(), Dlu(this, 110, 44),
-                                       DluSize(this, 99, 14), editStyle);
+    m_outputNameField =
+        new wxTextCtrl(this, IDC_OUTPUT_NAME, wxString(), Dlu(this, 110, 44), DluSize(this, 99, 14),
+                       editStyle, TextExchange(&m_outputName));
     new wxStaticText(this, wxID_STATIC, res::kOutputLabel, Dlu(this, 109, 35));
 }
 
-bool CMainDlg::TransferDataToWindow() {
-    m_classNameField->ChangeValue(m_className);
-    m_inputPathField->ChangeValue(m_inputPath);
-    m_outputNameField->ChangeValue(m_outputName);
-    return true;
-}
-
-bool CMainDlg::TransferDataFromWindow() {
-    m_className = m_classNameField->GetValue();
-    m_inputPath = m_inputPathField->GetValue();
-    m_outputName = m_outputNameField->GetValue();
-    return true;
-}
-
 void CMainDlg::EndModal(int retCode) {
-    // A conversion still running is abandoned: its thread is detached, the
-    // state it writes is never destroyed, and its header only ever appears
-    // complete. The window just stops looking at it, and drops its temporary.
+    AbandonConversion();
+    wxDialog::EndModal(retCode);
+}
+
+// Also for a window destroyed without ending a modal loop. A child's destroy
+// event reaches the dialog too; only its own counts.
+void CMainDlg::OnDestroy(wxWindowDestroyEvent& event) {
+    if (event.GetEventObject() == this) AbandonConversion();
+    event.Skip();
+}
+
+// A conversion still running is abandoned: its thread is detached, the state
+// it writes is never destroyed, and its header never appears. The window just
+// stops looking at it, and drops its output.
+void CMainDlg::AbandonConversion() {
     if (m_pollTimer.IsRunning()) platform::RemovePendingOutput();
     m_pollTimer.Stop();
-    wxDialog::EndModal(retCode);
 }
 
 void CMainDlg::ResetDisplay() {

@@ -14,16 +14,18 @@ class wxButton;
 class wxGauge;
 class wxTextCtrl;
 
+// Handlers are bound in the constructor. The three text fields exchange their
+// texts with m_className, m_inputPath and m_outputName through validators:
+// TransferDataFromWindow() reads all three, TransferDataToWindow() fills all
+// three without text events, so that filling never proposes names.
 class CMainDlg : public wxDialog {
 public:
     explicit CMainDlg(wxWindow* parent = nullptr);
+    ~CMainDlg() override;
 
-    // Field texts move between the controls and the three members here;
-    // into the window without text events, so no proposal is triggered.
-    bool TransferDataToWindow() override;
-    bool TransferDataFromWindow() override;
-
-    // Every way of closing ends here: Exit, Esc, the close box, Enter.
+    // Every way of closing ends here: Exit, Esc, the close box, Enter. The
+    // window is gone for the user from here on, though wxWidgets destroys it
+    // only with the object, so a running conversion is abandoned here.
     void EndModal(int retCode) override;
 
 private:
@@ -35,6 +37,7 @@ private:
     bool AcceptsFiles() const;
     void ShowNotice(const wxString& message);
     void ShowAboutMenu(const wxPoint& at, bool fromKeyboard);
+    void AbandonConversion();
 
     void OnInitDialog(wxInitDialogEvent& event);
     void OnInputPathUpdate(wxCommandEvent& event);
@@ -46,6 +49,7 @@ private:
     void OnCharHook(wxKeyEvent& event);
     void OnSysCommand(wxCommandEvent& event);
     void OnPaint(wxPaintEvent& event);
+    void OnDestroy(wxWindowDestroyEvent& event);
 
     wxButton* m_exitButton = nullptr;
     wxTextCtrl* m_outputNameField = nullptr;

@@ -15,12 +15,13 @@
 
 #include "core/conversion_state.h"
 #include "core/name_rules.h"
-#include "window_test_support.h"
+#include "platform/system_calls.h"
 #include "platform/thread.h"
 #include "ui/byte_text.h"
 #include "ui/control_ids.h"
 #include "ui/file_drop_target.h"
 #include "ui/main_dlg.h"
+#include "window_test_support.h"
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -380,20 +381,63 @@ TEST(ByteTextTest, ShowsWhatIsNotUtf8AsReplacementMarks) {
     EXPECT_EQ(text.BytesOf(wxString::FromUTF8("caf\u00E9")), "caf\xC3\xA9");
 }
 
-TEST_F(MainDlgTest, ClosingMidConversionStopsThePoll) {
-    GateWorkers();
-    WriteAll("c.bin", "data");
-    m_dlg->CallAfter([this] {
-        Fill((m_dir / "c.bin").string(), "CCFile", "c.h");
-        Click(IDC_CONVERT);
-        m_dlg->CallAfter([this] { m_dlg->Close(); });  // the close box
-    });
-    const ModalAllowed allow(m_dlg);
-    EXPECT_EQ(m_dlg->ShowModal(), wxID_CANCEL);
-    EXPECT_FALSE(core::TheConversionState().IsDone());
+// Holds every write to an output file until the gate opens: the worker has
+// created its output and waits in the middle of the header.
+std::atomic<bool> g_writeHeld{false};
 
-    // The abandoned worker may finish now; the closed window reports nothing.
-    g_gateOpen = true;
-    EXPECT_TRUE(PumpUntil([] { return core::TheConversionState().IsDone(); }));
-    PumpFor(150ms);
+class HoldWrites {
+public:
+    HoldWrites() : m_saved(platform::Sys()) {
+        g_gateOpen = false;
+        g_writeHeld = false;
+        platform::Sys().write = [](int fd, const void* data, size_t size) {
+            g_writeHeld = true;
+            while (!g_gateOpen) std::this_thread::sleep_for(1ms);
+            return ::write(fd, data, size);
+        };
+    }
+    ~HoldWrites() { platform::Sys() = m_saved; }
+    HoldWrites(const HoldWrites&) = delete;
+    HoldWrites& operator=(const HoldWrites&) = delete;
+
+private:
+    platform::SystemCalls m_saved;
+};
+
+// Closing the window, or destroying it without a modal loop, abandons a
+// running conversion: the poll stops, nothing is reported, and the header
+// never appears, even when the worker finishes later.
+TEST_F(MainDlgTest, ClosingMidConversionAbandonsIt) {
+    WriteAll("c.bin", "data");
+    const auto finish = [] {
+        g_gateOpen = true;
+        EXPECT_TRUE(PumpUntil([] { return core::TheConversionState().IsDone(); }));
+        PumpFor(150ms);
+    };
+    {
+        const HoldWrites hold;
+        m_dlg->CallAfter([this] {
+            Fill((m_dir / "c.bin").string(), "CCFile", "c.h");
+            Click(IDC_CONVERT);
+            EXPECT_TRUE(PumpUntil([] { return g_writeHeld.load(); }));
+            m_dlg->Close();  // the close box
+        });
+        const ModalAllowed allow(m_dlg);
+        EXPECT_EQ(m_dlg->ShowModal(), wxID_CANCEL);
+        EXPECT_FALSE(core::TheConversionState().IsDone());
+        finish();
+    }
+    delete m_dlg;
+    m_dlg = new CMainDlg();
+    {
+        const HoldWrites hold;
+        Fill((m_dir / "c.bin").string(), "CCFile", "d.h");
+        Click(IDC_CONVERT);
+        EXPECT_TRUE(PumpUntil([] { return g_writeHeld.load(); }));
+        delete m_dlg;
+        m_dlg = nullptr;
+        finish();
+    }
+    EXPECT_FALSE(fs::exists("c.h"));
+    EXPECT_FALSE(fs::exists("d.h"));
 }
