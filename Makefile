@@ -1,11 +1,12 @@
-# Thin wrapper around CMake; the build tree lives in build/.
+# Thin wrapper around CMake: each tree is configured from a preset of
+# CMakePresets.json (default in build/, asan, tsan, fuzz, lint, win32, win64).
 BUILD   ?= build
 CMAKE   ?= cmake
 JOBS    ?= $(shell nproc)
 # The build tree's own make calls are nested: keep their directory lines out.
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps configure build run test sanitize bench clean package uninstall
+.PHONY: all deps configure build run test quick werror sanitize bench clean package uninstall
 .PHONY: lint format-check tidy fuzz fuzz-corpus
 
 all: build
@@ -21,7 +22,7 @@ $(BUILD)/.deps: scripts/install-deps.sh
 	@mkdir -p $(@D) && touch $@
 
 $(BUILD)/Makefile: | $(BUILD)/.deps
-	@$(CMAKE) -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@$(CMAKE) --preset default -B $(BUILD) >/dev/null
 
 configure: $(BUILD)/.deps $(BUILD)/Makefile
 
@@ -40,6 +41,20 @@ run: build
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
+# The everyday loop: every test but those labelled slow (the compilers, the
+# end-to-end run, the package and the installed CMake package).
+quick: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) -LE slow
+
+# Warnings as errors with both compilers: the default tree (g++) and the
+# sanitizer tree (clang++) are configured again with -DHEXCRATE_WERROR=ON and
+# stay so, so that CI compiles nothing twice.
+werror: configure build-asan/Makefile
+	@$(CMAKE) -B $(BUILD) -DHEXCRATE_WERROR=ON >/dev/null
+	@$(CMAKE) --build $(BUILD) -j $(JOBS)
+	@$(CMAKE) -B build-asan -DHEXCRATE_WERROR=ON >/dev/null
+	@$(CMAKE) --build build-asan -j $(JOBS)
+
 # AddressSanitizer + UBSan over the whole suite, ThreadSanitizer over the
 # worker-and-poll tests; both trees are built by clang, so the sanitizer run is
 # also the clang build. Each tree is configured once.
@@ -49,10 +64,8 @@ TSAN_TESTS   ?= WorkerProtocol*:ProgressReport*
 # which an instrumented build does not keep (the window tests cover its code).
 SANITIZE_SKIP ?= ^package|end_to_end
 build-asan/Makefile build-tsan/Makefile: | $(DEV_DEPS)
-	@$(CMAKE) -S . -B $(@D) -DCMAKE_CXX_COMPILER=$(SANITIZE_CXX) -DCMAKE_BUILD_TYPE=Debug \
-	  -DHEXCRATE_SANITIZE=$(if $(findstring tsan,$(@D)),thread,address$(,)undefined) >/dev/null
+	@$(CMAKE) --preset $(@D:build-%=%) -DCMAKE_CXX_COMPILER=$(SANITIZE_CXX) >/dev/null
 
-, := ,
 sanitize: build-asan/Makefile build-tsan/Makefile
 	@$(CMAKE) --build build-asan -j $(JOBS)
 	cd build-asan && UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
@@ -67,8 +80,7 @@ sanitize: build-asan/Makefile build-tsan/Makefile
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS := name_rules_fuzz header_format_fuzz
 build-fuzz/Makefile: | $(DEV_DEPS)
-	@$(CMAKE) -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DHEXCRATE_FUZZ=ON -DHEXCRATE_SANITIZE=address,undefined -DBUILD_TESTING=OFF >/dev/null
+	@$(CMAKE) --preset fuzz >/dev/null
 
 fuzz: build-fuzz/Makefile
 	@$(CMAKE) --build build-fuzz -j $(JOBS) --target $(FUZZ_TARGETS)
@@ -105,9 +117,8 @@ format-check:
 
 tidy: $(TIDY_STAMPS)
 
-$(LINT_BUILD)/compile_commands.json: $(shell git ls-files '*CMakeLists.txt') | $(DEV_DEPS)
-	@$(CMAKE) -S . -B $(LINT_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug \
-	  -DHEXCRATE_FUZZ=ON >/dev/null
+$(LINT_BUILD)/compile_commands.json: $(shell git ls-files '*CMakeLists.txt' '*.cmake' CMakePresets.json) | $(DEV_DEPS)
+	@$(CMAKE) --preset lint -B $(LINT_BUILD) >/dev/null
 	@touch $@
 
 $(LINT_BUILD)/tidy/%.ok: % .clang-tidy scripts/tidy-file.sh | $(LINT_BUILD)/compile_commands.json

@@ -13,7 +13,7 @@ struct HexTable {
     std::array<std::array<char, 8>, 256> entries{};
     constexpr HexTable() {
         constexpr char kDigits[] = "0123456789ABCDEF";
-        for (int b = 0; b < 256; ++b)
+        for (std::size_t b = 0; b < 256; ++b)
             entries[b] = {',', ' ', '0', 'x', kDigits[b >> 4], kDigits[b & 15], 0, 0};
     }
 };

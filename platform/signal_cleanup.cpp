@@ -22,7 +22,7 @@ void InstallSignalCleanup() {
         if (::sigaction(signal, nullptr, &action) != 0 || action.sa_handler == SIG_IGN) continue;
         action = {};
         action.sa_handler = OnEndingSignal;
-        action.sa_flags = SA_RESETHAND | SA_NODEFER;
+        action.sa_flags = static_cast<int>(SA_RESETHAND | SA_NODEFER);  // the flags are unsigned
         ::sigemptyset(&action.sa_mask);
         ::sigaction(signal, &action, nullptr);
     }

@@ -50,10 +50,9 @@ public:
 
 }  // namespace
 
-wxIMPLEMENT_APP_NO_MAIN(DragSourceApp);
-
 // The paths' own bytes, before the toolkit turns the arguments into text.
 int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) g_uriList += FileUri(argv[i]) + "\r\n";
+    wxApp::SetInstance(new DragSourceApp);
     return wxEntry(argc, argv);
 }

@@ -79,7 +79,7 @@ TEST_P(RampBands, ColumnsHaveTheirBandColours) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Ramp, RampBands, testing::ValuesIn(kRampCases),
-                         [](const auto& info) { return info.param.name; });
+                         [](const auto& test) { return test.param.name; });
 
 struct PlainCase {
     const char* name;
@@ -107,7 +107,7 @@ const PlainCase kPlainCases[] = {{"AtLowerBound", 10}, {"AtUpperBound", 100}, {"
                                  {"AboveRange", 150},  {"IntMin", INT_MIN},   {"IntMax", INT_MAX}};
 
 INSTANTIATE_TEST_SUITE_P(Position, PlainFace, testing::ValuesIn(kPlainCases),
-                         [](const auto& info) { return info.param.name; });
+                         [](const auto& test) { return test.param.name; });
 
 TEST_F(RampFaceTest, UnusableRangesAreRefusedAndTheOldOneKept) {
     const std::pair<int, int> refused[] = {{0, 0}, {-10, 0}, {5, 5}, {10, 3}, {INT_MIN, -1}};

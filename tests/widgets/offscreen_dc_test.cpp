@@ -24,7 +24,7 @@ class PartialRepaint : public RampFaceTest, public testing::WithParamInterface<P
 // full paint pixel for pixel, text included; outside, the old picture stays.
 TEST_P(PartialRepaint, ChangesOnlyTheClipBox) {
     const PartialCase& c = GetParam();
-    m_ctrl->SetRampColours(*wxBLACK, wxColour(c.to >> 16, 0, 0));
+    m_ctrl->SetRampColours(*wxBLACK, wxColour(static_cast<unsigned char>(c.to >> 16), 0, 0));
     m_ctrl->SetRampBackgroundColour(*wxWHITE);
     m_ctrl->SetPercentageColour(wxColour(0, 0xC0, 0));
     m_ctrl->SetDrawPercentage(true);
@@ -45,7 +45,7 @@ const PartialCase kPartialCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Face, PartialRepaint, testing::ValuesIn(kPartialCases),
-                         [](const auto& info) { return info.param.name; });
+                         [](const auto& test) { return test.param.name; });
 
 TEST(OffscreenDCTest, PrintingTargetIsDrawnOnDirectly) {
     const wxString path = wxFileName::CreateTempFileName("ramp-print");
