@@ -69,7 +69,8 @@ std::optional<OutputFile> OutputFile::Create(const std::string& path, Temporary 
                             : slash == 0               ? "/"
                                                        : path.substr(0, slash);
     std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    if (name.empty() || name == "." || name == ".." || name.size() > NAME_MAX) return std::nullopt;
+    if (name.size() > NAME_MAX) return errno = ENAMETOOLONG, std::nullopt;
+    if (name.empty() || name == "." || name == "..") return errno = EISDIR, std::nullopt;
 
     // The directory is held open: every later step names files relative to
     // it, and publishing flushes it. A directory that may be written but not
@@ -90,7 +91,8 @@ std::optional<OutputFile> OutputFile::Create(const std::string& path, Temporary 
         errno != ENOENT)
         return std::nullopt;
     const long nameMax = ::fpathconf(dirFd, _PC_NAME_MAX);
-    if (nameMax > 0 && file.m_name.size() > static_cast<std::size_t>(nameMax)) return std::nullopt;
+    if (nameMax > 0 && file.m_name.size() > static_cast<std::size_t>(nameMax))
+        return errno = ENAMETOOLONG, std::nullopt;
 
     if (kind == Temporary::Unnamed) {
         file.m_fd = Sys().openat(dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
@@ -178,7 +180,9 @@ OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
 
 OutputFile::~OutputFile() { Discard(); }
 
+// Keeps errno: it may hold the reason for a failure being reported.
 void OutputFile::Discard() noexcept {
+    const int error = errno;
     if (m_fd >= 0) Sys().close(m_fd);  // an unnamed file vanishes with its last descriptor
     m_fd = -1;
     if (!m_tempName.empty()) Sys().unlinkat(m_dirFd, m_tempName.c_str(), 0);
@@ -186,6 +190,7 @@ void OutputFile::Discard() noexcept {
     detail::ForgetPending(std::exchange(m_pendingSlot, -1));
     if (m_dirFd >= 0) Sys().close(m_dirFd);
     m_dirFd = -1;
+    errno = error;
 }
 
 bool OutputFile::Write(const void* data, std::size_t size) {
