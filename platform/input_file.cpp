@@ -23,14 +23,12 @@ std::optional<InputFile> InputFile::Open(const std::string& path, InputAccess ac
     const int lock = (access == InputAccess::Shared ? LOCK_SH : LOCK_EX) | LOCK_NB;
     struct stat info {};
     int error = 0;
-    if (Sys().fstat(fd, &info) != 0)
+    if (Sys().fstat(fd, &info) != 0 || (S_ISREG(info.st_mode) && Sys().flock(fd, lock) != 0))
         error = errno;
-    else if (!S_ISREG(info.st_mode))
-        error = S_ISDIR(info.st_mode) ? EISDIR : 0;
-    else if (Sys().flock(fd, lock) != 0)
-        error = errno;
-    else
+    else if (S_ISREG(info.st_mode))
         return InputFile(fd, static_cast<std::uint64_t>(info.st_size));
+    else if (S_ISDIR(info.st_mode))
+        error = EISDIR;
     Sys().close(fd);
     errno = error;
     return std::nullopt;
