@@ -77,7 +77,7 @@ std::string ParseArray(const std::string& header, std::size_t* lines) {
         std::smatch m;
         EXPECT_TRUE(std::regex_match(text, m, line)) << text;
         EXPECT_EQ(m[1].length(), *lines == 0 ? 0 : 1) << text;
-        for (std::size_t i = m[1].length(); i + 4 <= text.size(); i += 6)
+        for (auto i = static_cast<std::size_t>(m[1].length()); i + 4 <= text.size(); i += 6)
             bytes += static_cast<char>(std::stoi(text.substr(i + 2, 2), nullptr, 16));
         ++*lines;
         pos = next + 2;
