@@ -105,6 +105,7 @@ int Convert(const cli::Options& options) {
                                                 : core::OutputMode::NewFile;
     // Build systems run several converters on one input at once.
     job.inputAccess = platform::InputAccess::Shared;
+    job.data = options.data;
 
     const core::JobCheck check = core::CheckJob(options.input, className, output, job);
     if (!check.Ok()) return Fail(FileOfMessage(check.message, options, output), check.message);

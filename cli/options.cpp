@@ -21,6 +21,12 @@ const char kUsage[] =
     "      --update        write the header if it is missing, replace it if its\n"
     "                        content differs, leave an identical one untouched\n"
     "      --depfile=FILE  also write a Make-style dependency file (OUTPUT: INPUT)\n"
+    "      --data=KIND     how the header carries the bytes: 'hex' (default), an\n"
+    "                        array of hex literals; 'string', string literals,\n"
+    "                        fast to compile for g++ and clang++ (not MSVC);\n"
+    "                        'incbin', the assembler reads INPUT itself (g++,\n"
+    "                        clang++, mingw); 'rc', a resource in OUTPUT's name\n"
+    "                        with '.rc', for Windows compilers\n"
     "  -q, --quiet         print no success line\n"
     "  -h, --help          show this text and exit\n"
     "  -V, --version       show the version and exit\n"
@@ -32,7 +38,7 @@ const char kUsage[] =
 
 namespace {
 
-enum class Id { Class, Output, Name, Update, Depfile, Quiet, Help, Version };
+enum class Id { Class, Output, Name, Update, Depfile, Data, Quiet, Help, Version };
 
 struct Spec {
     Id id;
@@ -41,12 +47,13 @@ struct Spec {
     bool takesValue;
 };
 
-constexpr std::array<Spec, 8> kSpecs{{
+constexpr std::array<Spec, 9> kSpecs{{
     {Id::Class, 'c', "class", true},
     {Id::Output, 'o', "output", true},
     {Id::Name, 'n', "name", true},
     {Id::Update, 0, "update", false},
     {Id::Depfile, 0, "depfile", true},
+    {Id::Data, 0, "data", true},
     {Id::Quiet, 'q', "quiet", false},
     {Id::Help, 'h', "help", false},
     {Id::Version, 'V', "version", false},
@@ -58,15 +65,32 @@ const Spec* FindLong(std::string_view name) {
     return nullptr;
 }
 
+constexpr std::array<std::pair<std::string_view, core::DataKind>, 4> kDataKinds{{
+    {"hex", core::DataKind::Hex},
+    {"string", core::DataKind::String},
+    {"incbin", core::DataKind::Incbin},
+    {"rc", core::DataKind::Rc},
+}};
+
 const Spec* FindShort(char name) {
     for (const Spec& spec : kSpecs)
         if (spec.shortName != 0 && spec.shortName == name) return &spec;
     return nullptr;
 }
 
-// Stores one option; returns true when parsing should stop (help, version).
-bool Apply(Options& options, Id id, std::string value) {
+// Stores one option; returns true when parsing should stop (help, version),
+// and sets `error` for a value it cannot take.
+bool Apply(Options& options, Id id, std::string value, std::string& error) {
     switch (id) {
+        case Id::Data:
+            error = "unknown --data kind '" + value + "' (hex, string, incbin or rc)";
+            for (const auto& [name, kind] : kDataKinds) {
+                if (name == value) {
+                    options.data = kind;
+                    error.clear();
+                }
+            }
+            break;
         case Id::Class:
             options.className = std::move(value);
             break;
@@ -102,6 +126,8 @@ std::string CheckCombination(const Options& options) {
         return "--update cannot be used with --output -";
     if (options.ToStandardOutput() && options.depfile)
         return "--depfile cannot be used with --output -";
+    if (options.ToStandardOutput() && options.data == core::DataKind::Rc)
+        return "--data=rc cannot be used with --output -: it writes a .rc file beside the header";
     return {};
 }
 
@@ -142,7 +168,9 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
                 if (i + 1 >= args.size()) return fail("--" + name + " needs a value");
                 value = args[++i];
             }
-            if (Apply(options, spec->id, std::move(value))) return result;
+            std::string error;
+            if (Apply(options, spec->id, std::move(value), error)) return result;
+            if (!error.empty()) return fail(error);
         } else {
             // A bundle of short options; one that takes a value takes the
             // rest of the bundle, or else the next argument.
@@ -160,7 +188,9 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
                     }
                     k = arg.size();
                 }
-                if (Apply(options, spec->id, std::move(value))) return result;
+                std::string error;
+                if (Apply(options, spec->id, std::move(value), error)) return result;
+                if (!error.empty()) return fail(error);
             }
         }
     }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "core/job_options.h"
+
 namespace cli {
 
 struct Options {
@@ -15,6 +17,7 @@ struct Options {
     std::optional<std::string> output;     // derived from INPUT when absent; "-" is stdout
     std::optional<std::string> prefix;     // identifier prefix, derived from INPUT when absent
     std::optional<std::string> depfile;
+    core::DataKind data = core::DataKind::Hex;
     bool update = false;
     bool quiet = false;
     bool help = false;

@@ -5,6 +5,7 @@
 
 #include "core/background_writer.h"
 #include "core/conversion_state.h"
+#include "core/data_formatter.h"
 #include "core/header_format.h"
 #include "core/header_output.h"
 #include "core/messages.h"
@@ -41,8 +42,11 @@ std::string Convert(ConversionState& state) {
     // out the writer is waited for before the formatter's buffers go.
     BackgroundWriter writer(
         [&output](const char* data, std::size_t size) { return output->Write(data, size); });
-    HeaderFormatter header(
-        [&writer](const char* data, std::size_t size) { return writer.Submit(data, size); });
+    const std::unique_ptr<DataFormatter> formatter = MakeDataFormatter(
+        job.options.data,
+        [&writer](const char* data, std::size_t size) { return writer.Submit(data, size); },
+        job.inputPath);
+    DataFormatter& header = *formatter;
     const WaitOnExit waitForWriter{writer};
     state.SetByteCount(0);
     if (!header.Opening(displayName, prefix)) return msg::kOutputNotWritten;
