@@ -33,8 +33,9 @@ bool RcFormatter::Closing(std::string_view prefix, std::string_view className) {
     m_text.Append("\r\n// The bytes are the resource ");
     m_text.AppendName(ResourceName(prefix));
     m_text.Append(
-        " of the .rc file written with this header; build it"
-        "\r\n// into the same program or DLL. Content checksum: ");
+        " of the .rc file written"
+        "\r\n// with this header: build both into the same program or DLL."
+        "\r\n// Content checksum: ");
     m_text.Append(m_checksum.Text());
     m_text.Append(
         "\r\n\r\n#include <windows.h>"
