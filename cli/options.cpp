@@ -6,9 +6,10 @@
 namespace cli {
 
 const char kUsage[] =
-    "Usage: hexcrate-convert [OPTION]... [--] INPUT\n"
+    "Usage: hexcrate-convert [OPTION]... [--] INPUT...\n"
     "Write a C++ header that carries the bytes of INPUT as an array, their\n"
-    "count, and a class whose ExtractFile method writes them back out.\n"
+    "count, and a class whose ExtractFile method writes them back out; one\n"
+    "header for each INPUT, all checked before the first is written.\n"
     "An existing file is never overwritten unless --update is given.\n"
     "\n"
     "  -c, --class=NAME    name of the generated class (default from INPUT:\n"
@@ -20,7 +21,8 @@ const char kUsage[] =
     "                        and PREFIXlength (default: INPUT's base name)\n"
     "      --update        write the header if it is missing, replace it if its\n"
     "                        content differs, leave an identical one untouched\n"
-    "      --depfile=FILE  also write a Make-style dependency file (OUTPUT: INPUT)\n"
+    "      --depfile=FILE  also write a Make-style dependency file (OUTPUT: INPUT,\n"
+    "                        a line for each INPUT)\n"
     "      --data=KIND     how the header carries the bytes: 'hex' (default), an\n"
     "                        array of hex literals; 'string', string literals,\n"
     "                        fast to compile for g++ and clang++ (not MSVC);\n"
@@ -126,6 +128,8 @@ std::string CheckCombination(const Options& options) {
         return "--update cannot be used with --output -";
     if (options.ToStandardOutput() && options.depfile)
         return "--depfile cannot be used with --output -";
+    if (options.inputs.size() > 1 && (options.className || options.output || options.prefix))
+        return "--class, --name and --output take one INPUT only";
     if (options.ToStandardOutput() && options.data == core::DataKind::Rc)
         return "--data=rc cannot be used with --output -: it writes a .rc file beside the header";
     return {};
@@ -138,7 +142,6 @@ std::string CheckCombination(const Options& options) {
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     ParsedCommandLine result;
     Options& options = result.options;
-    bool haveInput = false;
     bool optionsEnded = false;
     auto fail = [&result](std::string text) {
         result.error = std::move(text);
@@ -149,9 +152,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
         const std::string& arg = args[i];
         if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
             // "-" alone is an INPUT name, as is anything after "--".
-            if (haveInput) return fail("only one INPUT can be converted at a time");
-            options.input = arg;
-            haveInput = true;
+            options.inputs.push_back(arg);
         } else if (arg == "--") {
             optionsEnded = true;
         } else if (arg[1] == '-') {
@@ -195,7 +196,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
         }
     }
     // An INPUT given as "" is reported by the job check, as in the window.
-    if (!haveInput && !options.help && !options.version) return fail("no INPUT given");
+    if (options.inputs.empty() && !options.help && !options.version) return fail("no INPUT given");
     if (std::string error = CheckCombination(options); !error.empty()) return fail(error);
     return result;
 }

@@ -93,10 +93,11 @@ std::string CompileCostHint(std::string_view input, std::uint64_t size) {
     constexpr double kClangSecondsPerMiB = 2.5;
     constexpr double kClangMiBPerMiB = 180.0;
     const double mib = static_cast<double>(size) / (1024.0 * 1024.0);
-    char text[256];
+    char text[512];
     std::snprintf(text, sizeof text,
                   "is %.1f MiB: compiling its header takes about %.0f s of CPU time and "
-                  "%.0f MiB of memory with g++, %.0f s and %.0f MiB with clang++",
+                  "%.0f MiB of memory with g++, %.0f s and %.0f MiB with clang++; "
+                  "--data=incbin or --data=string cost a small fraction of that",
                   mib, mib * kGccSecondsPerMiB, mib * kGccMiBPerMiB, mib * kClangSecondsPerMiB,
                   mib * kClangMiBPerMiB);
     return std::string(kProgram) + "warning: " + std::string(input) + " " + text;

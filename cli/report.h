@@ -33,8 +33,8 @@ std::vector<std::string> NameWarnings(std::string_view className, std::string_vi
 // Inputs above this size get the compile-cost hint.
 inline constexpr std::uint64_t kCompileHintThreshold = std::uint64_t{1024} * 1024;
 
-// What compiling the header of an input of `size` bytes costs, as a warning
-// line; empty up to the threshold.
+// What compiling the hex header of an input of `size` bytes costs, as a
+// warning line that names the faster kinds; empty up to the threshold.
 std::string CompileCostHint(std::string_view input, std::uint64_t size);
 
 // The --version text.

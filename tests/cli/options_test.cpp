@@ -20,7 +20,7 @@ TEST(CommandLine, LongShortAndAttachedValuesMeanTheSame) {
          }) {
         const auto parsed = Parse(args);
         ASSERT_TRUE(parsed.Ok()) << parsed.error;
-        EXPECT_EQ(parsed.options.input, "in.bin");
+        EXPECT_EQ(parsed.options.inputs, std::vector<std::string>{"in.bin"});
         EXPECT_EQ(parsed.options.className, "CX");
         EXPECT_EQ(parsed.options.output, "x.h");
         EXPECT_EQ(parsed.options.prefix, "px");
@@ -34,15 +34,22 @@ TEST(CommandLine, FlagsBundlesValuesThatLookLikeOptionsAndTheEnd) {
     EXPECT_TRUE(parsed.options.quiet && parsed.options.update);
     EXPECT_EQ(parsed.options.className, "-x");  // a value is taken whatever it looks like
     EXPECT_EQ(parsed.options.depfile, "d.d");
-    EXPECT_EQ(parsed.options.input, "-in");
+    EXPECT_EQ(parsed.options.inputs, std::vector<std::string>{"-in"});
 
     parsed = Parse({"-o", "-", "-"});  // "-" alone is a name; as output it is stdout
     ASSERT_TRUE(parsed.Ok());
     EXPECT_TRUE(parsed.options.ToStandardOutput());
-    EXPECT_EQ(parsed.options.input, "-");
+    EXPECT_EQ(parsed.options.inputs, std::vector<std::string>{"-"});
 
     parsed = Parse({"--class=", "in", "--class", "CLast"});  // the last one counts
     EXPECT_EQ(parsed.options.className, "CLast");
+
+    parsed = Parse({"b.wav", "--data=incbin", "a.png", "--", "-c"});  // inputs keep their order
+    ASSERT_TRUE(parsed.Ok()) << parsed.error;
+    EXPECT_EQ(parsed.options.inputs, (std::vector<std::string>{"b.wav", "a.png", "-c"}));
+    EXPECT_EQ(parsed.options.data, core::DataKind::Incbin);
+    EXPECT_EQ(Parse({"--data", "rc", "a"}).options.data, core::DataKind::Rc);
+    EXPECT_EQ(Parse({"a"}).options.data, core::DataKind::Hex);
 }
 
 TEST(CommandLine, HelpAndVersionStopParsing) {
@@ -55,7 +62,12 @@ TEST(CommandLine, RefusesWhatItCannotMeanExactly) {
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{}, "no INPUT given"},
         {{"-q"}, "no INPUT given"},
-        {{"a", "b"}, "only one INPUT can be converted at a time"},
+        {{"a", "b", "-c", "C"}, "--class, --name and --output take one INPUT only"},
+        {{"a", "b", "-n", "p"}, "--class, --name and --output take one INPUT only"},
+        {{"a", "b", "-o", "x.h"}, "--class, --name and --output take one INPUT only"},
+        {{"a", "--data=bin"}, "unknown --data kind 'bin' (hex, string, incbin or rc)"},
+        {{"a", "--data=rc", "-o-"},
+         "--data=rc cannot be used with --output -: it writes a .rc file beside the header"},
         {{"a", "--fast"}, "unknown option --fast"},
         {{"a", "--out=x.h"}, "unknown option --out"},  // no abbreviations
         {{"a", "-x"}, "unknown option -x"},
@@ -113,6 +125,7 @@ TEST(Report, CompileHintAboveOneMebibyteOnly) {
     const std::string hint = cli::CompileCostHint("big.bin", 8 * cli::kCompileHintThreshold);
     EXPECT_EQ(hint.rfind("hexcrate-convert: warning: big.bin is 8.0 MiB: compiling", 0), 0u)
         << hint;
+    EXPECT_NE(hint.find("--data=incbin or --data=string"), std::string::npos) << hint;
 }
 
 TEST(Depfile, EscapesAsMakeReadsIt) {
