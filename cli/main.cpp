@@ -84,8 +84,7 @@ std::string FileNamed(core::Outcome outcome, const cli::Options& options, const 
 }
 
 int Fail(const core::ConversionResult& result, const cli::Options& options, const Planned& job) {
-    PrintError(cli::ErrorLine(FileNamed(result.outcome, options, job),
-                              core::MessageText(result.outcome), result.reason));
+    PrintError(cli::ErrorLine(FileNamed(result.outcome, options, job), result));
     return kFailed;
 }
 
