@@ -20,6 +20,7 @@
 
 namespace {
 
+using test::Entries;
 using test::ReadFile;
 using test::ScopedSystemCalls;
 using test::TempDir;
@@ -70,14 +71,6 @@ void TrackOutput(ScopedSystemCalls& sys) {
         if (fd >= 0 && (flags & O_ACCMODE) == O_WRONLY && g_outputFd < 0) g_outputFd = fd;
         return fd;
     };
-}
-
-std::vector<std::string> Entries(const TempDir& dir) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir.Path()))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 // About 1.3 MiB of header: several chunks for the writer.
