@@ -284,11 +284,11 @@ bool OutputFile::Write(const void* data, std::size_t size) {
 bool OutputFile::State::WriteBack() {
     constexpr off_t kStretch = off_t{8} << 20;
     while (sent >= 0 && written - sent >= kStretch) {
-        if (Sys().sync_file_range(fd, sent, kStretch, SYNC_FILE_RANGE_WRITE) != 0 ||
+        if (Sys().syncFileRange(fd, sent, kStretch, SYNC_FILE_RANGE_WRITE) != 0 ||
             (sent >= kStretch &&
-             Sys().sync_file_range(fd, sent - kStretch, kStretch,
-                                   SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE |
-                                       SYNC_FILE_RANGE_WAIT_AFTER) != 0)) {
+             Sys().syncFileRange(fd, sent - kStretch, kStretch,
+                                 SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE |
+                                     SYNC_FILE_RANGE_WAIT_AFTER) != 0)) {
             // A file that cannot be written back early is flushed whole at
             // the end. Any other error may be the only report of a failed
             // write to disk: the final flush would no longer see it.

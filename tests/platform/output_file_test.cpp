@@ -127,7 +127,7 @@ TEST(OutputFile, WritesBackStretchByStretch) {
     static std::vector<Call> calls;
     static int failure;
     test::ScopedSystemCalls sys;
-    sys->sync_file_range = [](int, off_t offset, off_t count, unsigned flags) {
+    sys->syncFileRange = [](int, off_t offset, off_t count, unsigned flags) {
         calls.push_back({offset, count, flags});
         return failure == 0 ? 0 : (errno = failure, -1);
     };
