@@ -8,11 +8,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstring>
+#include <optional>
+#include <thread>
 
 #include "platform/input_file.h"
 #include "platform/output_file.h"
 #include "platform/signal_cleanup.h"
+#include "system_calls_mock.h"
 #include "test_support.h"
 
 namespace {
@@ -74,22 +79,66 @@ TEST(OutputFile, PublishReplacingSwapsContentAndLeavesNothingHidden) {
     }
 }
 
-TEST(OutputFile, RemovePendingOutputDropsTheHiddenTemporary) {
+// Closing the window mid-conversion abandons its output whatever the kind:
+// a hidden temporary is removed, an unnamed one stays unseen, and neither
+// can be published afterwards, by link or by rename. A file made after that
+// is not affected.
+TEST(OutputFile, AbandonedOutputNeverAppears) {
     TempDir dir;
     auto named = OutputFile::Create(dir / "a.h", OutputFile::Temporary::Named);
     auto unnamed = OutputFile::Create(dir / "b.h", OutputFile::Temporary::Unnamed);
-    ASSERT_TRUE(named && unnamed);
+    auto replacing = OutputFile::Create(dir / "c.h", OutputFile::Temporary::Unnamed);
+    ASSERT_TRUE(named && unnamed && replacing);
     ASSERT_TRUE(named->Write("abc", 3) && unnamed->Write("abc", 3));
     EXPECT_EQ(EntriesIn(dir.Path()), 1u);
 
     platform::RemovePendingOutput();
     EXPECT_EQ(EntriesIn(dir.Path()), 0u);
-    // The abandoned file can no longer appear; the other one still can.
+    auto later = OutputFile::Create(dir / "d.h", OutputFile::Temporary::Unnamed);
+    ASSERT_TRUE(later && later->Write("abc", 3));
     EXPECT_EQ(named->Publish(), OutputFile::PublishResult::Failed);
-    EXPECT_EQ(unnamed->Publish(), OutputFile::PublishResult::Published);
-    EXPECT_EQ(EntriesIn(dir.Path()), 1u);
+    EXPECT_EQ(unnamed->Publish(), OutputFile::PublishResult::Failed);
+    EXPECT_EQ(replacing->PublishReplacing(), OutputFile::PublishResult::Failed);
+    EXPECT_EQ(EntriesIn(dir.Path()), 0u);
+
+    EXPECT_EQ(later->Publish(), OutputFile::PublishResult::Published);
     platform::RemovePendingOutput();  // nothing pending: a no-op
-    EXPECT_EQ(ReadFile(dir / "b.h"), "abc");
+    EXPECT_EQ(ReadFile(dir / "d.h"), "abc");
+    EXPECT_EQ(EntriesIn(dir.Path()), 1u);
+}
+
+std::atomic<bool> g_abandoned{false};
+std::optional<std::thread> g_abandoner;
+
+// Abandoning from another thread while the file is being linked waits for
+// the link to end: the header is complete and stays, never half abandoned.
+TEST(OutputFile, AbandoningWaitsForALinkUnderWay) {
+    for (auto kind : kBothKinds) {
+        SCOPED_TRACE(static_cast<int>(kind));
+        TempDir dir;
+        auto out = OutputFile::Create(dir / "out.h", kind);
+        ASSERT_TRUE(out && out->Write("abc", 3));
+        test::ScopedSystemCalls sys;
+        g_abandoned = false;
+        static bool abandonedDuringLink;
+        abandonedDuringLink = false;
+        sys->linkat = [](int fromDir, const char* from, int toDir, const char* to, int flags) {
+            g_abandoner.emplace([] {
+                platform::RemovePendingOutput();
+                g_abandoned = true;
+            });
+            // Only ever hides a fault: the other thread may be slow to start.
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            abandonedDuringLink = g_abandoned;
+            return ::linkat(fromDir, from, toDir, to, flags);
+        };
+        EXPECT_EQ(out->Publish(), OutputFile::PublishResult::Published);
+        g_abandoner->join();
+        g_abandoner.reset();
+        EXPECT_FALSE(abandonedDuringLink);
+        EXPECT_EQ(ReadFile(dir / "out.h"), "abc");
+        EXPECT_EQ(EntriesIn(dir.Path()), 1u);
+    }
 }
 
 // A converter told to stop removes its temporary and ends by that signal.
