@@ -49,9 +49,8 @@ check "missing input" 1 "" "hexcrate-convert: missing.bin: Input file not found.
     "$convert" missing.bin
 check "directory input" 1 "" "hexcrate-convert: .: Input file not found." -- "$convert" . -o dir.h
 check "empty input path" 1 "" "hexcrate-convert: Please select a file" -- "$convert" ""
-check "empty class" 1 "" "hexcrate-convert: Please specify a classname" -- "$convert" abc.txt -c ""
-check "empty output" 1 "" "hexcrate-convert: Please specify an(other) output filename" -- \
-    "$convert" abc.txt --output ""
+check "empty class" 2 "" "$(usage "--class needs a name")" -- "$convert" abc.txt --class=
+check "empty output" 2 "" "$(usage "--output needs a file name")" -- "$convert" abc.txt --output ""
 check "missing directory" 1 "" "hexcrate-convert: no/dir/x.h: Output file could not be created." -- \
     "$convert" abc.txt --output no/dir/x.h
 check "no input" 2 "" "$(usage "no INPUT given")" -- "$convert"
