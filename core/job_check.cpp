@@ -1,9 +1,9 @@
 #include "core/job_check.h"
 
-#include "core/conversion_state.h"
-#include "core/messages.h"
+#include "core/conversion_job.h"
 #include "platform/file_identity.h"
 #include "platform/input_file.h"
+#include "platform/last_error.h"
 #include "platform/output_file.h"
 
 namespace core {
@@ -19,16 +19,18 @@ bool OutputAcceptable(const std::string& path, const std::string& inputPath, Out
            platform::InputFile::Open(path, platform::InputAccess::Shared).has_value();
 }
 
+JobCheck Refused(Outcome outcome, std::error_code reason = {}) { return {{outcome, reason}}; }
+
 }  // namespace
 
 JobCheck CheckJob(const std::string& inputPath, const std::string& className,
                   const std::string& outputPath, const JobOptions& options) {
-    if (inputPath.empty()) return {msg::kSelectFile};
-    if (className.empty()) return {msg::kSpecifyClassName};
-    if (!OutputAcceptable(outputPath, inputPath, options.outputMode)) return {msg::kSpecifyOutput};
+    if (inputPath.empty()) return Refused(Outcome::NoInputPath);
+    if (className.empty()) return Refused(Outcome::NoClassName);
+    if (!OutputAcceptable(outputPath, inputPath, options.outputMode)) return Refused(Outcome::OutputNameTaken);
     auto input = platform::InputFile::Open(inputPath, options.inputAccess);
-    if (!input) return {msg::kInputNotFound};
-    if (input->Size() > kMaxInputSize) return {msg::kInputTooLarge};
+    if (!input) return Refused(Outcome::InputNotFound, platform::LastError());
+    if (input->Size() > kMaxInputSize) return Refused(Outcome::InputTooLarge);
     return {{}, static_cast<std::uint32_t>(input->Size())};
 }
 

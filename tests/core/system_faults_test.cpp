@@ -13,19 +13,20 @@
 #include <new>
 #include <vector>
 
-#include "core/messages.h"
+#include "core/outcome.h"
 #include "platform/output_file.h"
 #include "system_calls_mock.h"
 #include "test_support.h"
 
 namespace {
 
+using test::Entries;
 using test::ReadFile;
 using test::ScopedSystemCalls;
 using test::TempDir;
 using test::WriteFile;
 namespace fs = std::filesystem;
-namespace msg = core::msg;
+using core::Outcome;
 
 // What the file system beneath offers.
 enum class Kind {
@@ -72,14 +73,6 @@ void TrackOutput(ScopedSystemCalls& sys) {
     };
 }
 
-std::vector<std::string> Entries(const TempDir& dir) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir.Path()))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 // About 1.3 MiB of header: several chunks for the writer.
 std::string Input() {
     std::string input(std::size_t{200} * 1024, '\0');
@@ -91,11 +84,11 @@ class SystemFaults : public testing::TestWithParam<Kind> {
 protected:
     void SetUp() override {
         WriteFile(m_dir / "in.bin", Input());
-        ASSERT_EQ(test::Convert(m_dir / "in.bin", m_dir / "expected.h"), "");
+        ASSERT_EQ(test::Convert(m_dir / "in.bin", m_dir / "expected.h"), Outcome::Converted);
         Emulate(GetParam(), m_sys);
         TrackOutput(m_sys);
     }
-    std::string Convert() { return test::Convert(m_dir / "in.bin", m_dir / "out.h"); }
+    Outcome Convert() { return test::Convert(m_dir / "in.bin", m_dir / "out.h"); }
 
     TempDir m_dir;
     ScopedSystemCalls m_sys;
@@ -112,7 +105,7 @@ TEST_P(SystemFaults, InterruptedAndShortCallsStillWriteTheWholeHeader) {
         if (++g_calls % 2 == 1) return errno = EINTR, -1;
         return ::read(fd, buffer, size);
     };
-    EXPECT_EQ(Convert(), "");
+    EXPECT_EQ(Convert(), Outcome::Converted);
     EXPECT_EQ(ReadFile(m_dir / "out.h"), ReadFile(m_dir / "expected.h"));
     EXPECT_EQ(Entries(m_dir), (std::vector<std::string>{"expected.h", "in.bin", "out.h"}));
     const mode_t mask = ::umask(0);
@@ -125,7 +118,7 @@ TEST_P(SystemFaults, EachFailureIsReportedAndLeavesNothingBehind) {
     struct Fault {
         const char* what;
         Install install;
-        const char* message;
+        Outcome outcome;
     };
     const Fault faults[] = {
         {"disk full on the third write",
@@ -135,7 +128,7 @@ TEST_P(SystemFaults, EachFailureIsReportedAndLeavesNothingBehind) {
                  return ::write(fd, data, size);
              };
          },
-         msg::kOutputNotWritten},
+         Outcome::OutputNotWritten},
         {"close of the output fails",
          [](ScopedSystemCalls& sys) {
              sys->close = [](int fd) {
@@ -143,27 +136,27 @@ TEST_P(SystemFaults, EachFailureIsReportedAndLeavesNothingBehind) {
                  return fd == g_outputFd ? (errno = EIO, -1) : result;
              };
          },
-         msg::kOutputNotWritten},
+         Outcome::OutputNotWritten},
         {"flush of the output fails",
          [](ScopedSystemCalls& sys) {
              sys->fsync = [](int fd) { return fd == g_outputFd ? (errno = EIO, -1) : ::fsync(fd); };
          },
-         msg::kOutputNotWritten},
+         Outcome::OutputNotWritten},
         {"flush of the directory fails",
          [](ScopedSystemCalls& sys) {
              sys->fsync = [](int fd) { return fd != g_outputFd ? (errno = EIO, -1) : ::fsync(fd); };
          },
-         msg::kOutputNotWritten},
+         Outcome::OutputNotWritten},
         {"read would block",
          [](ScopedSystemCalls& sys) {
              sys->read = [](int, void*, size_t) -> ssize_t { return errno = EAGAIN, -1; };
          },
-         msg::kInputUnreadable},
+         Outcome::InputUnreadable},
         {"out of memory",
          [](ScopedSystemCalls& sys) {
              sys->read = [](int, void*, size_t) -> ssize_t { throw std::bad_alloc(); };
          },
-         msg::kOutOfMemory},
+         Outcome::OutOfMemory},
     };
     for (const Fault& fault : faults) {
         SCOPED_TRACE(fault.what);
@@ -171,9 +164,8 @@ TEST_P(SystemFaults, EachFailureIsReportedAndLeavesNothingBehind) {
         g_calls = 0;
         g_outputFd = -1;
         fault.install(m_sys);
-        EXPECT_EQ(Convert(), fault.message);
+        EXPECT_EQ(Convert(), fault.outcome);
         EXPECT_EQ(Entries(m_dir), (std::vector<std::string>{"expected.h", "in.bin"}));
-        EXPECT_TRUE(core::TheConversionState().IsDone());
         platform::Sys() = saved;
     }
 }
@@ -186,7 +178,7 @@ TEST_P(SystemFaults, FileAppearingAtTheOutputMeanwhileIsLeftAlone) {
         if (++g_calls == 1) WriteFile(g_outputPath, "someone else's");
         return ::write(fd, data, size);
     };
-    EXPECT_EQ(Convert(), msg::kOutputExists);
+    EXPECT_EQ(Convert(), Outcome::OutputExists);
     EXPECT_EQ(ReadFile(m_dir / "out.h"), "someone else's");
     EXPECT_EQ(Entries(m_dir), (std::vector<std::string>{"expected.h", "in.bin", "out.h"}));
 }
@@ -198,7 +190,7 @@ TEST_P(SystemFaults, RemovedTemporaryNeverAppears) {
         if (++g_calls == 2) platform::RemovePendingOutput();
         return ::write(fd, data, size);
     };
-    EXPECT_EQ(Convert(), msg::kOutputNotWritten);
+    EXPECT_EQ(Convert(), Outcome::OutputNotWritten);
     EXPECT_EQ(Entries(m_dir), (std::vector<std::string>{"expected.h", "in.bin"}));
 }
 
@@ -216,7 +208,7 @@ TEST(SystemFaults, UncreatableOutputIsRefusedBeforeReading) {
     for (const std::string& output :
          {dir / std::string(256, 'n'), dir / "file/out.h", dir / "missing/out.h"}) {
         SCOPED_TRACE(output.substr(dir.Path().string().size()));
-        EXPECT_EQ(test::Convert(dir / "in.bin", output), msg::kOutputNotCreated);
+        EXPECT_EQ(test::Convert(dir / "in.bin", output), Outcome::OutputNotCreated);
     }
     EXPECT_EQ(g_calls, 0);
     EXPECT_EQ(Entries(dir), (std::vector<std::string>{"file", "in.bin"}));

@@ -1,64 +1,51 @@
-// Temporary directories and a synchronous way to run the worker.
+// Conversions run on the calling thread, beside the shared file helpers.
 #pragma once
 
-#include <cerrno>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <cstdint>
+#include <ostream>
 #include <string>
-#include <system_error>
+#include <string_view>
 
 #include <gtest/gtest.h>
 
-#include "core/conversion_state.h"
-#include "core/header_writer.h"
+#include "core/conversion.h"
+#include "core/outcome.h"
+#include "test_files.h"
 
 namespace test {
 
-namespace fs = std::filesystem;
-
-// A fresh directory under $TMPDIR, removed with everything in it.
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "hexcrate-test-XXXXXX").string();
-        if (!::mkdtemp(pattern.data()))
-            throw std::system_error(errno, std::generic_category(), "mkdtemp " + pattern);
-        m_path = pattern;
+// Keeps what a conversion reported, and checks that the count never falls.
+struct RecordedProgress final : core::ProgressSink {
+    void Started(std::string_view name) override { displayName = name; }
+    void Advanced(std::uint32_t count) override {
+        EXPECT_GE(count, byteCount);
+        byteCount = count;
+        ++advances;
     }
-    ~TempDir() {
-        std::error_code ignored;
-        fs::permissions(m_path, fs::perms::owner_all, fs::perm_options::add, ignored);
-        fs::remove_all(m_path, ignored);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    std::string operator/(const std::string& name) const { return (m_path / name).string(); }
-    const fs::path& Path() const { return m_path; }
-
-private:
-    fs::path m_path;
+    std::string displayName;
+    std::uint32_t byteCount = 0;
+    int advances = 0;
 };
 
-inline void WriteFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
+// Runs one conversion of the window's kind through the direct entry point.
+inline core::ConversionResult ConvertWithReason(const std::string& input, const std::string& output,
+                                                const std::string& className = "CTestFile") {
+    core::NoProgress progress;
+    return core::Convert({input, className, output, 0}, progress);
 }
 
-inline std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// Runs one conversion on the calling thread and returns its error text.
-inline std::string Convert(const std::string& input, const std::string& output,
-                           const std::string& className = "CTestFile") {
-    core::ConversionState& state = core::TheConversionState();
-    state.BeginJob({input, className, output, 0});
-    core::ConvertThreadProc(nullptr);
-    EXPECT_TRUE(state.IsDone());
-    return state.ErrorText();
+inline core::Outcome Convert(const std::string& input, const std::string& output,
+                             const std::string& className = "CTestFile") {
+    return ConvertWithReason(input, output, className).outcome;
 }
 
 }  // namespace test
+
+namespace core {
+
+// Failures name themselves in test output.
+inline void PrintTo(Outcome outcome, std::ostream* os) {
+    *os << (outcome == Outcome::Converted ? std::string_view("Converted") : MessageText(outcome));
+}
+
+}  // namespace core

@@ -1,11 +1,9 @@
-// The platform's file services on a real file system: locking modes,
-// replacing publication, and removal of a half-written temporary.
+// The output file on a real file system: publication that never replaces
+// (or, asked to, replaces atomically), nothing left behind, and an abandoned
+// file that never appears.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/file.h>
-#include <sys/wait.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -14,49 +12,21 @@
 #include <optional>
 #include <thread>
 
-#include "platform/input_file.h"
 #include "platform/output_file.h"
-#include "platform/signal_cleanup.h"
 #include "system_calls_mock.h"
-#include "test_support.h"
+#include "test_files.h"
 
 namespace {
 
-using platform::InputAccess;
-using platform::InputFile;
 using platform::OutputFile;
+using test::EntriesIn;
 using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
 namespace fs = std::filesystem;
 
-std::size_t EntriesIn(const fs::path& dir) {
-    return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir), {}));
-}
-
 constexpr OutputFile::Temporary kBothKinds[] = {OutputFile::Temporary::Unnamed,
                                                 OutputFile::Temporary::Named};
-
-TEST(InputFile, SharedReadersMeetButNeverAnExclusiveHolder) {
-    TempDir dir;
-    WriteFile(dir / "in.bin", "abc");
-    const std::string in = dir / "in.bin";
-
-    auto shared = InputFile::Open(in, InputAccess::Shared);
-    ASSERT_TRUE(shared);
-    EXPECT_TRUE(InputFile::Open(in, InputAccess::Shared));
-    EXPECT_FALSE(InputFile::Open(in));  // exclusive by default
-    shared.reset();
-
-    const int holder = ::open(in.c_str(), O_RDONLY);
-    ASSERT_EQ(::flock(holder, LOCK_EX), 0);
-    EXPECT_FALSE(InputFile::Open(in, InputAccess::Shared));
-    ::close(holder);
-    auto again = InputFile::Open(in, InputAccess::Shared);
-    ASSERT_TRUE(again);
-    char buffer[8];
-    EXPECT_EQ(again->Read(buffer, sizeof buffer), 3);
-}
 
 TEST(OutputFile, PublishReplacingSwapsContentAndLeavesNothingHidden) {
     for (auto kind : kBothKinds) {
@@ -77,6 +47,41 @@ TEST(OutputFile, PublishReplacingSwapsContentAndLeavesNothingHidden) {
         EXPECT_TRUE(fs::is_directory(dir / "folder.h"));
         EXPECT_EQ(EntriesIn(dir.Path()), 2u);
     }
+}
+
+// Something that appears at the target while the file is written is kept;
+// the new file is dropped.
+TEST(OutputFile, NameTakenMeanwhileIsLeftAlone) {
+    TempDir dir;
+    auto out = OutputFile::Create(dir / "out.h");
+    ASSERT_TRUE(out);
+    ASSERT_TRUE(out->Write("new", 3));
+    WriteFile(dir / "out.h", "someone else's");
+    EXPECT_EQ(out->Publish(), OutputFile::PublishResult::NameTaken);
+    EXPECT_EQ(ReadFile(dir / "out.h"), "someone else's");
+    EXPECT_EQ(EntriesIn(dir.Path()), 1u);
+}
+
+TEST(OutputFile, NamedTemporaryPublishesAndCleansUp) {
+    TempDir dir;
+    {
+        auto out = OutputFile::Create(dir / "a.h", OutputFile::Temporary::Named);
+        ASSERT_TRUE(out);
+        ASSERT_TRUE(out->Write("abc", 3));
+        EXPECT_FALSE(fs::exists(dir / "a.h"));
+        EXPECT_EQ(out->Publish(), OutputFile::PublishResult::Published);
+    }
+    {
+        auto out = OutputFile::Create(dir / "b.h", OutputFile::Temporary::Named);
+        ASSERT_TRUE(out);
+        ASSERT_TRUE(out->Write("abc", 3));
+    }  // dropped unpublished
+    EXPECT_EQ(ReadFile(dir / "a.h"), "abc");
+    EXPECT_EQ(EntriesIn(dir.Path()), 1u);
+    // Same permissions as any new file.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    EXPECT_EQ(static_cast<mode_t>(fs::status(dir / "a.h").permissions()), 0666 & ~mask);
 }
 
 // Closing the window mid-conversion abandons its output whatever the kind:
@@ -138,28 +143,6 @@ TEST(OutputFile, AbandoningWaitsForALinkUnderWay) {
         EXPECT_FALSE(abandonedDuringLink);
         EXPECT_EQ(ReadFile(dir / "out.h"), "abc");
         EXPECT_EQ(EntriesIn(dir.Path()), 1u);
-    }
-}
-
-// A converter told to stop removes its temporary and ends by that signal.
-TEST(SignalCleanup, EndingSignalsRemoveTheTemporaryAndEndTheProcess) {
-    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
-        SCOPED_TRACE(signal);
-        TempDir dir;
-        const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            platform::InstallSignalCleanup();
-            auto out = OutputFile::Create(dir / "out.h", OutputFile::Temporary::Named);
-            if (!out || !out->Write("abc", 3) || EntriesIn(dir.Path()) != 1) ::_exit(3);
-            ::raise(signal);
-            ::_exit(4);
-        }
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        EXPECT_TRUE(WIFSIGNALED(status)) << "exit status " << WEXITSTATUS(status);
-        EXPECT_EQ(WTERMSIG(status), signal);
-        EXPECT_EQ(EntriesIn(dir.Path()), 0u);
     }
 }
 
