@@ -44,10 +44,9 @@ PathKind KindOfPath(const std::string& path) {
                                                                               : PathKind::Other;
     }
     BY_HANDLE_FILE_INFORMATION info{};
-    const bool regular = ::GetFileType(file) == FILE_TYPE_DISK &&
-                         ::GetFileInformationByHandle(file, &info) &&
-                         !(info.dwFileAttributes &
-                           (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
+    const bool regular =
+        ::GetFileType(file) == FILE_TYPE_DISK && ::GetFileInformationByHandle(file, &info) &&
+        !(info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
     ::CloseHandle(file);
     return regular ? PathKind::RegularFile : PathKind::Other;
 }
