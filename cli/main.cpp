@@ -75,8 +75,7 @@ std::string FileNamed(core::Outcome outcome, const cli::Options& options,
 
 int Fail(const core::ConversionResult& result, const cli::Options& options,
          const std::string& output) {
-    PrintError(cli::ErrorLine(FileNamed(result.outcome, options, output),
-                              core::MessageText(result.outcome), result.reason));
+    PrintError(cli::ErrorLine(FileNamed(result.outcome, options, output), result));
     return kFailed;
 }
 

@@ -62,6 +62,10 @@ std::string ErrorLine(std::string_view file, std::string_view message,
     return line;
 }
 
+std::string ErrorLine(std::string_view file, const core::ConversionResult& result) {
+    return ErrorLine(file, core::MessageText(result.outcome), result.reason);
+}
+
 std::vector<std::string> NameWarnings(std::string_view className, std::string_view prefix) {
     std::vector<std::string> warnings;
     const std::string warning = std::string(kProgram) + "warning: ";

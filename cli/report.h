@@ -8,6 +8,7 @@
 #include <system_error>
 #include <vector>
 
+#include "core/outcome.h"
 #include "platform/terminal.h"
 
 namespace cli {
@@ -25,6 +26,9 @@ std::string ForStream(std::string_view text, platform::StandardStream stream);
 // is empty and without " (REASON)" when the system gave none.
 std::string ErrorLine(std::string_view file, std::string_view message,
                       const std::error_code& reason = {});
+
+// The same for a failed check or conversion: its message and the system's reason.
+std::string ErrorLine(std::string_view file, const core::ConversionResult& result);
 
 // Warnings for a class name or identifier prefix that would give a header
 // that does not compile, each naming the option that fixes it.

@@ -1,7 +1,8 @@
 // Conversions on file systems that fail, emulated through the file services'
 // system-call table, so that every developer runs them without root: each
-// failure gives its exact message and leaves nothing behind, and calls that
-// are merely interrupted or short still give the whole header.
+// failure gives its exact outcome with the system's reason and leaves nothing
+// behind, and calls that are merely interrupted or short still give the whole
+// header.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -119,6 +120,7 @@ TEST_P(SystemFaults, EachFailureIsReportedAndLeavesNothingBehind) {
         const char* what;
         Install install;
         Outcome outcome;
+        int error;  // errno reported with it, 0 for none
     };
     const Fault faults[] = {
         {"disk full on the third write",
@@ -128,7 +130,7 @@ TEST_P(SystemFaults, EachFailureIsReportedAndLeavesNothingBehind) {
                  return ::write(fd, data, size);
              };
          },
-         Outcome::OutputNotWritten},
+         Outcome::OutputNotWritten, ENOSPC},
         {"close of the output fails",
          [](ScopedSystemCalls& sys) {
              sys->close = [](int fd) {
@@ -136,27 +138,27 @@ TEST_P(SystemFaults, EachFailureIsReportedAndLeavesNothingBehind) {
                  return fd == g_outputFd ? (errno = EIO, -1) : result;
              };
          },
-         Outcome::OutputNotWritten},
+         Outcome::OutputNotWritten, EIO},
         {"flush of the output fails",
          [](ScopedSystemCalls& sys) {
              sys->fsync = [](int fd) { return fd == g_outputFd ? (errno = EIO, -1) : ::fsync(fd); };
          },
-         Outcome::OutputNotWritten},
+         Outcome::OutputNotWritten, EIO},
         {"flush of the directory fails",
          [](ScopedSystemCalls& sys) {
              sys->fsync = [](int fd) { return fd != g_outputFd ? (errno = EIO, -1) : ::fsync(fd); };
          },
-         Outcome::OutputNotWritten},
+         Outcome::OutputNotWritten, EIO},
         {"read would block",
          [](ScopedSystemCalls& sys) {
              sys->read = [](int, void*, size_t) -> ssize_t { return errno = EAGAIN, -1; };
          },
-         Outcome::InputUnreadable},
+         Outcome::InputUnreadable, EAGAIN},
         {"out of memory",
          [](ScopedSystemCalls& sys) {
              sys->read = [](int, void*, size_t) -> ssize_t { throw std::bad_alloc(); };
          },
-         Outcome::OutOfMemory},
+         Outcome::OutOfMemory, 0},
     };
     for (const Fault& fault : faults) {
         SCOPED_TRACE(fault.what);
@@ -164,7 +166,10 @@ TEST_P(SystemFaults, EachFailureIsReportedAndLeavesNothingBehind) {
         g_calls = 0;
         g_outputFd = -1;
         fault.install(m_sys);
-        EXPECT_EQ(Convert(), fault.outcome);
+        const core::ConversionResult result =
+            test::ConvertWithReason(m_dir / "in.bin", m_dir / "out.h");
+        EXPECT_EQ(result.outcome, fault.outcome);
+        EXPECT_EQ(result.reason.value(), fault.error) << result.reason.message();
         EXPECT_EQ(Entries(m_dir), (std::vector<std::string>{"expected.h", "in.bin"}));
         platform::Sys() = saved;
     }
