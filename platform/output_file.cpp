@@ -114,6 +114,7 @@ struct OutputFile::State {
     void TemporaryIsTarget(detail::PendingHold& hold);
     bool WriteBack();
     bool SyncAndClose();
+    int CloseFile();
     bool SyncDirectory();
     bool LinkUnnamed();
     bool LinkNamed();
@@ -190,7 +191,7 @@ bool OutputFile::State::CreateUnnamed() {
     if (!claim.Claimed()) return Refused(EMFILE);
     fd = Sys().openat(dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
     if (fd < 0) return false;
-    pendingSlot = claim.Arm();
+    pendingSlot = claim.Arm(fd);
     return true;
 }
 
@@ -205,7 +206,7 @@ bool OutputFile::State::CreateNamed() {
     });
     if (!created) return false;
     tempName = claim.Name();
-    pendingSlot = claim.Arm();
+    pendingSlot = claim.Arm(fd);
     return true;
 }
 
@@ -244,8 +245,18 @@ void OutputFile::State::TemporaryIsTarget(detail::PendingHold& hold) {
 // content may be incomplete.
 bool OutputFile::State::SyncAndClose() {
     const bool synced = Synced(Sys().fsync(fd));
-    const bool closed = Sys().close(std::exchange(fd, -1)) == 0;
+    const bool closed = CloseFile() == 0;
     return synced && closed;
+}
+
+// Takes the descriptor out of the record before closing it, so that
+// RemovePendingOutput() never touches a number that may already be reused.
+int OutputFile::State::CloseFile() {
+    {
+        detail::PendingHold hold(pendingSlot);
+        hold.ForgetDescriptor();
+    }
+    return Sys().close(std::exchange(fd, -1));
 }
 
 bool OutputFile::State::SyncDirectory() { return !dirSyncable || Synced(Sys().fsync(dirFd)); }
@@ -253,8 +264,7 @@ bool OutputFile::State::SyncDirectory() { return !dirSyncable || Synced(Sys().fs
 // Keeps errno: it may hold the reason for a failure being reported.
 void OutputFile::State::Discard() noexcept {
     const int error = errno;
-    if (fd >= 0) Sys().close(fd);  // an unnamed file vanishes with its last descriptor
-    fd = -1;
+    if (fd >= 0) CloseFile();  // an unnamed file vanishes with its last descriptor
     if (!tempName.empty()) Sys().unlinkat(dirFd, tempName.c_str(), 0);
     tempName.clear();
     detail::ForgetPending(std::exchange(pendingSlot, -1));
@@ -336,7 +346,7 @@ bool OutputFile::State::LinkUnnamed() {
         if (hold.Abandoned()) return Refused(ECANCELED);
         if (!LinkUnnamedAs(name.c_str())) return false;
     }
-    if (Sys().close(std::exchange(fd, -1)) != 0) {
+    if (CloseFile() != 0) {
         const int error = errno;
         Sys().unlinkat(dirFd, name.c_str(), 0);
         errno = error;
@@ -389,8 +399,7 @@ bool OutputFile::State::RenameOverPlaceholder() {
 OutputFile::PublishResult OutputFile::State::PublishReplacing() {
     // rename(2) replaces atomically, but only a file that has a name. An
     // unnamed one is flushed and named while its descriptor is still open.
-    bool done = tempName.empty() ? Synced(Sys().fsync(fd)) && NameUnnamed() &&
-                                       Sys().close(std::exchange(fd, -1)) == 0
+    bool done = tempName.empty() ? Synced(Sys().fsync(fd)) && NameUnnamed() && CloseFile() == 0
                                  : SyncAndClose();
     if (done) {
         detail::PendingHold hold(pendingSlot);
