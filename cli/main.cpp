@@ -2,6 +2,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -32,7 +33,6 @@ using platform::StandardStream;
 enum Exit { kConverted = 0, kFailed = 1, kUsageError = 2 };
 
 constexpr char kStandardOutputName[] = "standard output";
-constexpr char kDepfileNotWritten[] = "Dependency file could not be written.";
 
 void PrintError(const std::string& line) {
     std::fprintf(stderr, "%s\n", cli::ForStream(line, StandardStream::Error).c_str());
@@ -129,7 +129,16 @@ int Convert(const cli::Options& options) {
     std::vector<Planned> plan;
     if (const int status = Plan(options, job, plan); status != kConverted) return status;
 
-    std::string depfileText;
+    // A dependency file that cannot be written stops the run before any header.
+    std::optional<cli::Depfile> depfile;
+    std::string depfileProblem;
+    if (options.depfile) {
+        std::vector<cli::Depfile::Entry> entries;
+        for (const Planned& planned : plan) entries.push_back({planned.output, planned.input});
+        depfile = cli::Depfile::Prepare(*options.depfile, std::move(entries), depfileProblem);
+        if (!depfile) return Fail(*options.depfile, depfileProblem);
+    }
+
     for (const Planned& planned : plan) {
         std::vector<std::string> warnings = cli::NameWarnings(
             planned.className, options.prefix.value_or(core::IdentifierPrefix(planned.input)));
@@ -145,18 +154,12 @@ int Convert(const cli::Options& options) {
         progress.Clear();
         if (!result.Ok()) return Fail(result, options, planned);
 
-        if (options.depfile) {
-            const auto text = cli::DepfileText(planned.output, planned.input);
-            if (!text) return Fail(*options.depfile, kDepfileNotWritten);
-            depfileText += *text;
-        }
         if (!options.quiet && !options.ToStandardOutput())
             std::printf(
                 "%s\n",
                 cli::ForStream(core::SuccessText(planned.input), StandardStream::Output).c_str());
     }
-    if (options.depfile && !cli::WriteDepfile(*options.depfile, depfileText))
-        return Fail(*options.depfile, kDepfileNotWritten);
+    if (depfile && !depfile->Publish(depfileProblem)) return Fail(*options.depfile, depfileProblem);
     return kConverted;
 }
 

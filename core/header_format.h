@@ -24,6 +24,11 @@ public:
     // The largest block that Bytes() formats without an intermediate flush.
     static constexpr std::size_t kBlockSize = std::size_t{64} * 1024;
 
+    // Every chunk but the last is a whole number of pages and starts on a
+    // page boundary, so each lands on whole pages of the file: the kernel
+    // copies aligned memory into aligned memory, at about twice the speed.
+    static constexpr std::size_t kPageSize = 4096;
+
     explicit HeaderFormatter(Sink sink);
 
     bool Opening(std::string_view displayName, std::string_view prefix) override;
@@ -37,10 +42,11 @@ private:
     static char* FormatLine(char* out, const unsigned char* values);
     void Append(std::string_view text);
     void AppendName(std::string_view name);
-    void Flush();
+    void Flush(bool last = false);
 
     Sink m_sink;
-    std::unique_ptr<char[]> m_buffers[2];
+    std::unique_ptr<char[]> m_memory;  // both buffers, and room to align them
+    char* m_buffers[2];
     char* m_buffer;  // the one being filled
     std::size_t m_used = 0;
     std::uint64_t m_count = 0;

@@ -112,7 +112,9 @@ struct OutputFile::State {
     bool LinkUnnamedAs(const char* linkName);
     bool NameUnnamed();
     void TemporaryIsTarget(detail::PendingHold& hold);
+    bool WriteBack();
     bool SyncAndClose();
+    int CloseFile();
     bool SyncDirectory();
     bool LinkUnnamed();
     bool LinkNamed();
@@ -127,6 +129,8 @@ struct OutputFile::State {
     std::string name;         // the target's name in that directory
     std::string tempName;     // the hidden temporary's name; empty while unnamed
     int pendingSlot = -1;     // where RemovePendingOutput() finds the temporary
+    off_t written = 0;        // bytes written so far
+    off_t sent = 0;           // bytes handed to the disk so far; -1 where that cannot be done
 };
 
 bool PathExists(const std::string& path) {
@@ -187,7 +191,7 @@ bool OutputFile::State::CreateUnnamed() {
     if (!claim.Claimed()) return Refused(EMFILE);
     fd = Sys().openat(dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
     if (fd < 0) return false;
-    pendingSlot = claim.Arm();
+    pendingSlot = claim.Arm(fd);
     return true;
 }
 
@@ -202,7 +206,7 @@ bool OutputFile::State::CreateNamed() {
     });
     if (!created) return false;
     tempName = claim.Name();
-    pendingSlot = claim.Arm();
+    pendingSlot = claim.Arm(fd);
     return true;
 }
 
@@ -241,8 +245,18 @@ void OutputFile::State::TemporaryIsTarget(detail::PendingHold& hold) {
 // content may be incomplete.
 bool OutputFile::State::SyncAndClose() {
     const bool synced = Synced(Sys().fsync(fd));
-    const bool closed = Sys().close(std::exchange(fd, -1)) == 0;
+    const bool closed = CloseFile() == 0;
     return synced && closed;
+}
+
+// Takes the descriptor out of the record before closing it, so that
+// RemovePendingOutput() never touches a number that may already be reused.
+int OutputFile::State::CloseFile() {
+    {
+        detail::PendingHold hold(pendingSlot);
+        hold.ForgetDescriptor();
+    }
+    return Sys().close(std::exchange(fd, -1));
 }
 
 bool OutputFile::State::SyncDirectory() { return !dirSyncable || Synced(Sys().fsync(dirFd)); }
@@ -250,8 +264,7 @@ bool OutputFile::State::SyncDirectory() { return !dirSyncable || Synced(Sys().fs
 // Keeps errno: it may hold the reason for a failure being reported.
 void OutputFile::State::Discard() noexcept {
     const int error = errno;
-    if (fd >= 0) Sys().close(fd);  // an unnamed file vanishes with its last descriptor
-    fd = -1;
+    if (fd >= 0) CloseFile();  // an unnamed file vanishes with its last descriptor
     if (!tempName.empty()) Sys().unlinkat(dirFd, tempName.c_str(), 0);
     tempName.clear();
     detail::ForgetPending(std::exchange(pendingSlot, -1));
@@ -274,6 +287,31 @@ bool OutputFile::Write(const void* data, std::size_t size) {
         }
         p += n;
         size -= static_cast<std::size_t>(n);
+        m_state->written += n;
+    }
+    return m_state->WriteBack();
+}
+
+// Starts writing each stretch to disk as soon as it is complete, and waits
+// for the stretch before it. So the disk works while the rest is formatted,
+// the flush before publishing has little left to do, and the file's pages
+// waiting for the disk stay few.
+bool OutputFile::State::WriteBack() {
+    constexpr off_t kStretch = off_t{8} << 20;
+    while (sent >= 0 && written - sent >= kStretch) {
+        if (Sys().syncFileRange(fd, sent, kStretch, SYNC_FILE_RANGE_WRITE) != 0 ||
+            (sent >= kStretch &&
+             Sys().syncFileRange(fd, sent - kStretch, kStretch,
+                                 SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE |
+                                     SYNC_FILE_RANGE_WAIT_AFTER) != 0)) {
+            // A file that cannot be written back early is flushed whole at
+            // the end. Any other error may be the only report of a failed
+            // write to disk: the final flush would no longer see it.
+            if (errno != EINVAL && errno != ESPIPE && errno != ENOSYS) return false;
+            sent = -1;
+            break;
+        }
+        sent += kStretch;
     }
     return true;
 }
@@ -308,7 +346,7 @@ bool OutputFile::State::LinkUnnamed() {
         if (hold.Abandoned()) return Refused(ECANCELED);
         if (!LinkUnnamedAs(name.c_str())) return false;
     }
-    if (Sys().close(std::exchange(fd, -1)) != 0) {
+    if (CloseFile() != 0) {
         const int error = errno;
         Sys().unlinkat(dirFd, name.c_str(), 0);
         errno = error;
@@ -361,8 +399,7 @@ bool OutputFile::State::RenameOverPlaceholder() {
 OutputFile::PublishResult OutputFile::State::PublishReplacing() {
     // rename(2) replaces atomically, but only a file that has a name. An
     // unnamed one is flushed and named while its descriptor is still open.
-    bool done = tempName.empty() ? Synced(Sys().fsync(fd)) && NameUnnamed() &&
-                                       Sys().close(std::exchange(fd, -1)) == 0
+    bool done = tempName.empty() ? Synced(Sys().fsync(fd)) && NameUnnamed() && CloseFile() == 0
                                  : SyncAndClose();
     if (done) {
         detail::PendingHold hold(pendingSlot);
