@@ -107,14 +107,14 @@ int Plan(const cli::Options& options, const core::JobOptions& job, std::vector<P
     for (const std::string& input : options.inputs) {
         Planned planned{input, options.className.value_or(core::DefaultClassName(input)),
                         options.output.value_or(core::DefaultOutputName(input))};
-        const core::JobCheck check =
-            core::CheckJob(input, planned.className, planned.output, job);
+        const core::JobCheck check = core::CheckJob(input, planned.className, planned.output, job);
         if (!check.Ok()) return Fail(check, options, planned);
         std::vector<std::string> files{planned.output};
-        if (job.data == core::DataKind::Rc) files.push_back(core::ResourceScriptPath(planned.output));
+        if (job.data == core::DataKind::Rc)
+            files.push_back(core::ResourceScriptPath(planned.output));
         for (const std::string& file : files) {
-            const bool exists = job.outputMode == core::OutputMode::NewFile && file != planned.output &&
-                                platform::PathExists(file);
+            const bool exists = job.outputMode == core::OutputMode::NewFile &&
+                                file != planned.output && platform::PathExists(file);
             if (!taken.insert(file).second || exists)
                 return Fail({core::Outcome::OutputNameTaken, {}}, options, {input, {}, file});
         }
@@ -134,6 +134,7 @@ int Convert(const cli::Options& options) {
     std::string depfileProblem;
     if (options.depfile) {
         std::vector<cli::Depfile::Entry> entries;
+        entries.reserve(plan.size());
         for (const Planned& planned : plan) entries.push_back({planned.output, planned.input});
         depfile = cli::Depfile::Prepare(*options.depfile, std::move(entries), depfileProblem);
         if (!depfile) return Fail(*options.depfile, depfileProblem);

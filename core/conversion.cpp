@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "core/chunk_writer_thread.h"
-#include "core/header_destination.h"
 #include "core/data_formatter.h"
+#include "core/header_destination.h"
 #include "core/header_format.h"
 #include "core/header_format_rc.h"
 #include "core/name_rules.h"
@@ -23,7 +23,8 @@ struct WaitOnExit {
 
 void RemoveFile(const std::string& path) {
     std::error_code ignored;
-    std::filesystem::remove(std::filesystem::path(std::u8string(path.begin(), path.end())), ignored);
+    std::filesystem::remove(std::filesystem::path(std::u8string(path.begin(), path.end())),
+                            ignored);
 }
 
 // The rc kind's two files: the .rc first, then the header; a header that
@@ -47,8 +48,8 @@ ConversionResult ConvertOrThrow(const ConversionJob& job, ProgressSink& progress
     if (!output) return failure;
     std::optional<HeaderDestination> script;
     if (job.options.data == DataKind::Rc) {
-        script = HeaderDestination::Open(ResourceScriptPath(job.outputPath),
-                                         job.options.outputMode, failure);
+        script = HeaderDestination::Open(ResourceScriptPath(job.outputPath), job.options.outputMode,
+                                         failure);
         if (!script) return failure;
     }
 

@@ -31,8 +31,8 @@ public:
     void OpeningComment(std::string_view displayName);
     // "const DWORD PREFIXlength = COUNT;" and the class. `guard`, when not
     // empty, is a line of ExtractFile that returns false before writing.
-    void LengthAndClass(std::string_view prefix, std::uint64_t count,
-                        std::string_view className, std::string_view guard);
+    void LengthAndClass(std::string_view prefix, std::uint64_t count, std::string_view className,
+                        std::string_view guard);
 
 private:
     DataFormatter::Sink m_sink;

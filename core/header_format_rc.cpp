@@ -6,7 +6,8 @@ namespace core {
 
 std::string ResourceName(std::string_view prefix) {
     std::string name = "HEXCRATE_";
-    for (const char c : prefix) name += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (const char c : prefix)
+        name += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return name + "FILE";
 }
 

@@ -21,7 +21,8 @@ struct Escapes {
                 size[b] = 2;
             } else {
                 text[b] = {'\\', static_cast<char>('0' + (b >> 6)),
-                           static_cast<char>('0' + ((b >> 3) & 7)), static_cast<char>('0' + (b & 7))};
+                           static_cast<char>('0' + ((b >> 3) & 7)),
+                           static_cast<char>('0' + (b & 7))};
                 size[b] = 4;
             }
         }

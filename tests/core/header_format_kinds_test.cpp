@@ -26,7 +26,8 @@ std::string LengthAndClass(const std::string& count, const std::string& guard = 
 }
 
 std::string Opening() {
-    return std::string(kRule) + "\r\n// This is a headerfile which adds abc.txt to your Visual C++ Project.\r\n" + kRule;
+    return std::string(kRule) +
+           "\r\n// This is a headerfile which adds abc.txt to your Visual C++ Project.\r\n" + kRule;
 }
 
 // Runs `formatter` over `input`, handing it `step` bytes at a time.
@@ -96,9 +97,10 @@ TEST(StringFormatter, EveryByteValueReadsBackWhateverTheSplit) {
     std::string input;
     for (int round = 0; round < 3; ++round)
         for (int b = 0; b < 256; ++b) input += static_cast<char>(b);
-    input += "?\?=1\"\\";  // a trigraph, a quote and a backslash
+    input += R"(??=1"\)";  // a trigraph, a quote and a backslash
     std::string first;
-    for (const std::size_t step : {std::size_t{1}, std::size_t{63}, std::size_t{64}, input.size()}) {
+    for (const std::size_t step :
+         {std::size_t{1}, std::size_t{63}, std::size_t{64}, input.size()}) {
         Collected out;
         core::StringFormatter formatter(out.Sink());
         Format(formatter, input, step);
@@ -141,7 +143,7 @@ TEST(IncbinFormatter, NamesTheFileWithItsCountAndChecksum) {
 
 TEST(RcFormatter, LoadsTheResourceThatItsScriptNames) {
     Collected out;
-    core::RcFormatter formatter(out.Sink(), "C:\\data\\a\"b.bin");
+    core::RcFormatter formatter(out.Sink(), R"(C:\data\a"b.bin)");
     Format(formatter, "abc");
     const std::string& header = out.text;
     EXPECT_EQ(header.substr(0, Opening().size()), Opening());
