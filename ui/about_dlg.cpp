@@ -8,6 +8,7 @@
 
 #include "res/strings.h"
 #include "ui/app_icons.h"
+#include "ui/toolkit.h"
 
 CAboutDlg::CAboutDlg(wxWindow* parent)
     : wxDialog(parent, wxID_ANY, res::kAboutCaption, wxDefaultPosition, wxDefaultSize,
@@ -15,6 +16,7 @@ CAboutDlg::CAboutDlg(wxWindow* parent)
     auto at = [this](int x, int y) { return wxDLG_UNIT(this, wxPoint(x, y)); };
     auto size = [this](int w, int h) { return wxDLG_UNIT(this, wxSize(w, h)); };
 
+    toolkit::UseDialogFont(this);
     SetClientSize(size(235, 100));
     const wxIconBundle icons = AppIcons();
     SetIcons(icons);
