@@ -1,3 +1,25 @@
+// The output file on Linux and other POSIX systems.
+//
+// How a file reaches its name, by the way it was made and what the file
+// system offers. Every step that gives the target's name runs while
+// RemovePendingOutput() is held off, and refuses a file it has abandoned.
+//
+//   publish path                      taken when
+//   unnamed temporary + link          O_TMPFILE works (Linux, most local file
+//                                     systems): the open file is linked
+//                                     under the target's name through /proc
+//   named temporary + link            no unnamed files (an older kernel, NFS,
+//                                     FUSE): .NAME.hexcrate-XXXXXX is linked
+//                                     to the target, then removed
+//   rename without replace            no hard links (FAT, exFAT):
+//                                     renameat2(RENAME_NOREPLACE)
+//   FAT placeholder                   no hard links and no RENAME_NOREPLACE
+//                                     (FUSE FAT): an empty file of our own
+//                                     takes the name, the rename replaces it
+//   rename (PublishReplacing only)    --update over an older header: an
+//                                     unnamed file gets a hidden name first
+//
+// All but the last refuse a name that something else has taken meanwhile.
 #include "platform/output_file.h"
 
 #include <fcntl.h>
@@ -10,6 +32,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <utility>
 
 #include "platform/pending_output.h"
 #include "platform/system_calls.h"
@@ -52,11 +75,59 @@ void MakeTempName(char* out, const std::string& name) {
     p[kRandomChars] = '\0';
 }
 
+// Tries fresh hidden names, written into `temp`, until `make` creates a file
+// under one; `make` fails with EEXIST when a name is taken.
+template <typename Make>
+bool UnderFreshHiddenName(char* temp, const std::string& target, Make make) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        MakeTempName(temp, target);
+        if (make(static_cast<const char*>(temp))) return true;
+        if (errno != EEXIST) return false;
+    }
+    return false;
+}
+
 // Some file systems (FUSE ones, special files) cannot flush at all; that is
 // no reason to fail.
 bool Synced(int result) { return result == 0 || errno == EINVAL; }
 
+// A step refused because the file was abandoned, or because no slot was free
+// to record it in.
+bool Refused(int error) {
+    errno = error;
+    return false;
+}
+
 }  // namespace
+
+struct OutputFile::State {
+    State(int dir, bool syncable, std::string target)
+        : dirFd(dir), dirSyncable(syncable), name(std::move(target)) {}
+    State(const State&) = delete;
+    State& operator=(const State&) = delete;
+    ~State() { Discard(); }
+
+    bool CreateUnnamed();
+    bool CreateNamed();
+    bool LinkUnnamedAs(const char* linkName);
+    bool NameUnnamed();
+    void TemporaryIsTarget(detail::PendingHold& hold);
+    bool SyncAndClose();
+    bool SyncDirectory();
+    bool LinkUnnamed();
+    bool LinkNamed();
+    bool RenameOverPlaceholder();
+    PublishResult Publish();
+    PublishResult PublishReplacing();
+    void Discard() noexcept;
+
+    int fd = -1;
+    int dirFd = -1;           // the target's directory
+    bool dirSyncable = true;  // false where it could only be opened as a path
+    std::string name;         // the target's name in that directory
+    std::string tempName;     // the hidden temporary's name; empty while unnamed
+    int pendingSlot = -1;     // where RemovePendingOutput() finds the temporary
+};
 
 bool PathExists(const std::string& path) {
     struct stat info {};
@@ -81,117 +152,113 @@ std::optional<OutputFile> OutputFile::Create(const std::string& path, Temporary 
         syncable = false;
     }
     if (dirFd < 0) return std::nullopt;
-    OutputFile file(-1, dirFd, syncable, std::move(name));
+    auto state = std::make_unique<State>(dirFd, syncable, std::move(name));
 
     // A name the directory cannot hold is refused now, not after the whole
     // input has been converted.
     struct stat info {};
-    if (Sys().fstatat(dirFd, file.m_name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 &&
+    if (Sys().fstatat(dirFd, state->name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 &&
         errno != ENOENT)
         return std::nullopt;
     const long nameMax = ::fpathconf(dirFd, _PC_NAME_MAX);
-    if (nameMax > 0 && file.m_name.size() > static_cast<std::size_t>(nameMax)) return std::nullopt;
+    if (nameMax > 0 && state->name.size() > static_cast<std::size_t>(nameMax)) return std::nullopt;
 
     if (kind == Temporary::Unnamed) {
-        file.m_fd = Sys().openat(dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
-        if (file.m_fd >= 0) return file;
+        if (state->CreateUnnamed()) return OutputFile(std::move(state));
         // Only a file system without unnamed files is a reason to try the
         // other way; a read-only directory fails both.
         if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return std::nullopt;
     }
-    if (!file.CreateNamed()) return std::nullopt;
-    return file;
+    if (!state->CreateNamed()) return std::nullopt;
+    return OutputFile(std::move(state));
+}
+
+OutputFile::OutputFile(std::unique_ptr<State> state) : m_state(std::move(state)) {}
+OutputFile::OutputFile(OutputFile&& other) noexcept = default;
+OutputFile& OutputFile::operator=(OutputFile&& other) noexcept = default;
+OutputFile::~OutputFile() = default;
+
+// The unnamed file is recorded too, with no name to remove: abandoning it
+// must still keep it from being published.
+bool OutputFile::State::CreateUnnamed() {
+    detail::PendingClaim claim(dirFd);
+    if (!claim.Claimed()) return Refused(EMFILE);
+    fd = Sys().openat(dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    pendingSlot = claim.Arm();
+    return true;
 }
 
 // Creates a new hidden file with the usual permissions (0666 less the umask,
 // applied by the kernel) under a random name that nothing else has.
-bool OutputFile::CreateNamed() {
-    detail::PendingClaim claim(m_dirFd);
-    if (!claim.Claimed()) return false;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        MakeTempName(claim.Name(), m_name);
-        m_fd = Sys().openat(m_dirFd, claim.Name(),
-                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (m_fd >= 0) {
-            m_tempName = claim.Name();
-            m_pendingSlot = claim.Arm();
-            return true;
-        }
-        if (errno != EEXIST) return false;
-    }
-    return false;
+bool OutputFile::State::CreateNamed() {
+    detail::PendingClaim claim(dirFd);
+    if (!claim.Claimed()) return Refused(EMFILE);
+    const bool created = UnderFreshHiddenName(claim.Name(), name, [this](const char* temp) {
+        fd = Sys().openat(dirFd, temp, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        return fd >= 0;
+    });
+    if (!created) return false;
+    tempName = claim.Name();
+    pendingSlot = claim.Arm();
+    return true;
 }
 
-// Gives an unnamed file a hidden name, the first step of a rename.
-bool OutputFile::NameUnnamed() {
-    detail::PendingClaim claim(m_dirFd);
-    if (!claim.Claimed()) return false;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        MakeTempName(claim.Name(), m_name);
-        if (LinkUnnamedAs(claim.Name())) {
-            m_tempName = claim.Name();
-            m_pendingSlot = claim.Arm();
-            return true;
-        }
-        if (errno != EEXIST) return false;
-    }
-    return false;
-}
-
-// Gives the open unnamed file the name `name` in the target's directory.
+// Gives the open unnamed file the name `linkName` in the target's directory.
 // Linking through /proc needs no privilege; AT_EMPTY_PATH is the way where
 // /proc is not mounted.
-bool OutputFile::LinkUnnamedAs(const char* name) {
-    const std::string procPath = "/proc/self/fd/" + std::to_string(m_fd);
-    int linked = Sys().linkat(AT_FDCWD, procPath.c_str(), m_dirFd, name, AT_SYMLINK_FOLLOW);
+bool OutputFile::State::LinkUnnamedAs(const char* linkName) {
+    const std::string procPath = "/proc/self/fd/" + std::to_string(fd);
+    int linked = Sys().linkat(AT_FDCWD, procPath.c_str(), dirFd, linkName, AT_SYMLINK_FOLLOW);
     if (linked != 0 && errno == ENOENT && !PathExists("/proc/self/fd"))
-        linked = Sys().linkat(m_fd, "", m_dirFd, name, AT_EMPTY_PATH);
+        linked = Sys().linkat(fd, "", dirFd, linkName, AT_EMPTY_PATH);
     return linked == 0;
 }
 
-// The temporary now answers to the target's name: nothing is left to remove.
-void OutputFile::TemporaryIsTarget() {
-    m_tempName.clear();
-    detail::ForgetPending(std::exchange(m_pendingSlot, -1));
-}
-
-OutputFile::OutputFile(OutputFile&& other) noexcept
-    : m_fd(std::exchange(other.m_fd, -1)),
-      m_dirFd(std::exchange(other.m_dirFd, -1)),
-      m_dirSyncable(other.m_dirSyncable),
-      m_name(std::move(other.m_name)),
-      m_tempName(std::exchange(other.m_tempName, {})),
-      m_pendingSlot(std::exchange(other.m_pendingSlot, -1)) {}
-
-OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
-    if (this != &other) {
-        Discard();
-        m_fd = std::exchange(other.m_fd, -1);
-        m_dirFd = std::exchange(other.m_dirFd, -1);
-        m_dirSyncable = other.m_dirSyncable;
-        m_name = std::move(other.m_name);
-        m_tempName = std::exchange(other.m_tempName, {});
-        m_pendingSlot = std::exchange(other.m_pendingSlot, -1);
+// Gives an unnamed file a hidden name, the first step of a rename.
+bool OutputFile::State::NameUnnamed() {
+    detail::PendingHold hold(pendingSlot);
+    if (hold.Abandoned()) return Refused(ECANCELED);
+    const bool named = UnderFreshHiddenName(
+        hold.Name(), name, [this](const char* temp) { return LinkUnnamedAs(temp); });
+    if (!named) {
+        hold.Name()[0] = '\0';  // a name tried and taken is someone else's
+        return false;
     }
-    return *this;
+    tempName = hold.Name();
+    return true;
 }
 
-OutputFile::~OutputFile() { Discard(); }
+// The temporary now answers to the target's name: nothing is left to remove.
+void OutputFile::State::TemporaryIsTarget(detail::PendingHold& hold) {
+    tempName.clear();
+    hold.Name()[0] = '\0';
+}
 
-void OutputFile::Discard() noexcept {
-    if (m_fd >= 0) Sys().close(m_fd);  // an unnamed file vanishes with its last descriptor
-    m_fd = -1;
-    if (!m_tempName.empty()) Sys().unlinkat(m_dirFd, m_tempName.c_str(), 0);
-    m_tempName.clear();
-    detail::ForgetPending(std::exchange(m_pendingSlot, -1));
-    if (m_dirFd >= 0) Sys().close(m_dirFd);
-    m_dirFd = -1;
+// A close error (some file systems report a full disk only here) means the
+// content may be incomplete.
+bool OutputFile::State::SyncAndClose() {
+    const bool synced = Synced(Sys().fsync(fd));
+    const bool closed = Sys().close(std::exchange(fd, -1)) == 0;
+    return synced && closed;
+}
+
+bool OutputFile::State::SyncDirectory() { return !dirSyncable || Synced(Sys().fsync(dirFd)); }
+
+void OutputFile::State::Discard() noexcept {
+    if (fd >= 0) Sys().close(fd);  // an unnamed file vanishes with its last descriptor
+    fd = -1;
+    if (!tempName.empty()) Sys().unlinkat(dirFd, tempName.c_str(), 0);
+    tempName.clear();
+    detail::ForgetPending(std::exchange(pendingSlot, -1));
+    if (dirFd >= 0) Sys().close(dirFd);
+    dirFd = -1;
 }
 
 bool OutputFile::Write(const void* data, std::size_t size) {
     const char* p = static_cast<const char*>(data);
     while (size > 0) {
-        const ssize_t n = Sys().write(m_fd, p, size);
+        const ssize_t n = Sys().write(m_state->fd, p, size);
         if (n < 0) {
             if (errno == EINTR) continue;
             return false;
@@ -206,18 +273,12 @@ bool OutputFile::Write(const void* data, std::size_t size) {
     return true;
 }
 
-// A close error (some file systems report a full disk only here) means the
-// content may be incomplete.
-bool OutputFile::SyncAndClose() {
-    const bool synced = Synced(Sys().fsync(m_fd));
-    const bool closed = Sys().close(std::exchange(m_fd, -1)) == 0;
-    return synced && closed;
-}
+OutputFile::PublishResult OutputFile::Publish() { return m_state->Publish(); }
 
-bool OutputFile::SyncDirectory() { return !m_dirSyncable || Synced(Sys().fsync(m_dirFd)); }
+OutputFile::PublishResult OutputFile::PublishReplacing() { return m_state->PublishReplacing(); }
 
-OutputFile::PublishResult OutputFile::Publish() {
-    const bool linked = m_tempName.empty() ? LinkUnnamed() : LinkNamed();
+OutputFile::PublishResult OutputFile::State::Publish() {
+    const bool linked = tempName.empty() ? LinkUnnamed() : LinkNamed();
     if (!linked) {
         const bool taken = errno == EEXIST;
         Discard();
@@ -225,7 +286,7 @@ OutputFile::PublishResult OutputFile::Publish() {
     }
     if (!SyncDirectory()) {
         // The name may not survive a crash: take it back and say so.
-        Sys().unlinkat(m_dirFd, m_name.c_str(), 0);
+        Sys().unlinkat(dirFd, name.c_str(), 0);
         Discard();
         return PublishResult::Failed;
     }
@@ -233,73 +294,80 @@ OutputFile::PublishResult OutputFile::Publish() {
     return PublishResult::Published;
 }
 
-bool OutputFile::LinkNamed() {
-    if (!SyncAndClose()) return false;
-    // link(2) never replaces an existing name, so anything that appeared at
-    // the target since the checks is left alone. File systems without hard
-    // links (FAT) refuse it; a rename that refuses an existing name keeps the
-    // same promise there, and where even that is missing (FUSE) the name is
-    // first taken by an empty file of our own that the rename then replaces.
-    if (Sys().linkat(m_dirFd, m_tempName.c_str(), m_dirFd, m_name.c_str(), 0) == 0) return true;
-    if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS && errno != EMLINK) return false;
-    if (Sys().renameat2(m_dirFd, m_tempName.c_str(), m_dirFd, m_name.c_str(), RENAME_NOREPLACE) !=
-        0) {
-        if (errno != EINVAL && errno != ENOSYS) return false;
-        if (!RenameOverPlaceholder()) return false;
-    }
-    TemporaryIsTarget();
-    return true;
-}
-
-bool OutputFile::RenameOverPlaceholder() {
-    int placeholderSlot = -1;
-    {
-        // The placeholder is removed like a temporary if the process is
-        // stopped before the rename.
-        detail::PendingClaim claim(m_dirFd);
-        if (!claim.Claimed() || m_name.size() > NAME_MAX) return false;
-        std::memcpy(claim.Name(), m_name.c_str(), m_name.size() + 1);
-        const int fd = Sys().openat(m_dirFd, m_name.c_str(),
-                                    O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd < 0) return false;
-        Sys().close(fd);
-        placeholderSlot = claim.Arm();
-    }
-    const bool renamed =
-        Sys().renameat2(m_dirFd, m_tempName.c_str(), m_dirFd, m_name.c_str(), 0) == 0;
-    const int error = errno;
-    if (!renamed) Sys().unlinkat(m_dirFd, m_name.c_str(), 0);
-    detail::ForgetPending(placeholderSlot);
-    errno = error;
-    return renamed;
-}
-
-bool OutputFile::LinkUnnamed() {
+bool OutputFile::State::LinkUnnamed() {
     // The descriptor must stay open for the link, so the close comes after,
     // and a failed one takes the name back.
-    if (!Synced(Sys().fsync(m_fd)) || !LinkUnnamedAs(m_name.c_str())) return false;
-    if (Sys().close(std::exchange(m_fd, -1)) != 0) {
+    if (!Synced(Sys().fsync(fd))) return false;
+    {
+        detail::PendingHold hold(pendingSlot);
+        if (hold.Abandoned()) return Refused(ECANCELED);
+        if (!LinkUnnamedAs(name.c_str())) return false;
+    }
+    if (Sys().close(std::exchange(fd, -1)) != 0) {
         const int error = errno;
-        Sys().unlinkat(m_dirFd, m_name.c_str(), 0);
+        Sys().unlinkat(dirFd, name.c_str(), 0);
         errno = error;
         return false;
     }
     return true;
 }
 
-OutputFile::PublishResult OutputFile::PublishReplacing() {
+bool OutputFile::State::LinkNamed() {
+    if (!SyncAndClose()) return false;
+    detail::PendingHold hold(pendingSlot);
+    if (hold.Abandoned()) return Refused(ECANCELED);
+    // link(2) never replaces an existing name, so anything that appeared at
+    // the target since the checks is left alone. File systems without hard
+    // links (FAT) refuse it; a rename that refuses an existing name keeps the
+    // same promise there, and where even that is missing (FUSE) the name is
+    // first taken by an empty file of our own that the rename then replaces.
+    if (Sys().linkat(dirFd, tempName.c_str(), dirFd, name.c_str(), 0) == 0) return true;
+    if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS && errno != EMLINK) return false;
+    if (Sys().renameat2(dirFd, tempName.c_str(), dirFd, name.c_str(), RENAME_NOREPLACE) != 0) {
+        if (errno != EINVAL && errno != ENOSYS) return false;
+        if (!RenameOverPlaceholder()) return false;
+    }
+    TemporaryIsTarget(hold);
+    return true;
+}
+
+bool OutputFile::State::RenameOverPlaceholder() {
+    int placeholderSlot = -1;
+    {
+        // The placeholder is removed like a temporary if the process is
+        // stopped before the rename.
+        detail::PendingClaim claim(dirFd);
+        if (!claim.Claimed() || name.size() > NAME_MAX) return false;
+        std::memcpy(claim.Name(), name.c_str(), name.size() + 1);
+        const int placeholder = Sys().openat(
+            dirFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (placeholder < 0) return false;
+        Sys().close(placeholder);
+        placeholderSlot = claim.Arm();
+    }
+    const bool renamed = Sys().renameat2(dirFd, tempName.c_str(), dirFd, name.c_str(), 0) == 0;
+    const int error = errno;
+    if (!renamed) Sys().unlinkat(dirFd, name.c_str(), 0);
+    detail::ForgetPending(placeholderSlot);
+    errno = error;
+    return renamed;
+}
+
+OutputFile::PublishResult OutputFile::State::PublishReplacing() {
     // rename(2) replaces atomically, but only a file that has a name. An
     // unnamed one is flushed and named while its descriptor is still open.
-    bool done = m_tempName.empty() ? Synced(Sys().fsync(m_fd)) && NameUnnamed() &&
-                                         Sys().close(std::exchange(m_fd, -1)) == 0
-                                   : SyncAndClose();
-    if (done) done = Sys().renameat2(m_dirFd, m_tempName.c_str(), m_dirFd, m_name.c_str(), 0) == 0;
+    bool done = tempName.empty() ? Synced(Sys().fsync(fd)) && NameUnnamed() &&
+                                       Sys().close(std::exchange(fd, -1)) == 0
+                                 : SyncAndClose();
     if (done) {
-        TemporaryIsTarget();
-        // The old content is gone already; a failed flush of the directory
-        // only means the new name may not survive a crash.
-        done = SyncDirectory();
+        detail::PendingHold hold(pendingSlot);
+        done = !hold.Abandoned() &&
+               Sys().renameat2(dirFd, tempName.c_str(), dirFd, name.c_str(), 0) == 0;
+        if (done) TemporaryIsTarget(hold);
     }
+    // The old content is gone already; a failed flush of the directory only
+    // means the new name may not survive a crash.
+    if (done) done = SyncDirectory();
     Discard();
     return done ? PublishResult::Published : PublishResult::Failed;
 }

@@ -2,9 +2,9 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
-#include <utility>
 
 namespace platform {
 
@@ -16,7 +16,8 @@ bool PathExists(const std::string& path);
 // when published. It is created in the target's directory so that
 // publishing is a link or a rename, not a copy. Until then nothing exists at
 // the target; destroying an unpublished file discards it, and so does
-// RemovePendingOutput() when the process is told to end.
+// RemovePendingOutput() when the process is told to end or the conversion
+// is abandoned.
 class OutputFile {
 public:
     enum class Temporary {
@@ -50,31 +51,16 @@ public:
     PublishResult PublishReplacing();
 
 private:
-    OutputFile(int fd, int dirFd, bool dirSyncable, std::string name)
-        : m_fd(fd), m_dirFd(dirFd), m_dirSyncable(dirSyncable), m_name(std::move(name)) {}
-    bool CreateNamed();
-    bool NameUnnamed();
-    bool LinkUnnamedAs(const char* name);
-    void TemporaryIsTarget();
-    bool SyncAndClose();
-    bool LinkNamed();
-    bool RenameOverPlaceholder();
-    bool LinkUnnamed();
-    bool SyncDirectory();
-    void Discard() noexcept;
+    struct State;  // each system's own, in its source file
+    explicit OutputFile(std::unique_ptr<State> state);
 
-    int m_fd = -1;
-    int m_dirFd = -1;           // the target's directory
-    bool m_dirSyncable = true;  // false where it could only be opened as a path
-    std::string m_name;         // the target's name in that directory
-    std::string m_tempName;     // the hidden temporary's name; empty while unnamed
-    int m_pendingSlot = -1;     // where RemovePendingOutput() finds the temporary
+    std::unique_ptr<State> m_state;
 };
 
-// Removes the hidden temporary that any unpublished OutputFile is writing;
-// an unnamed one needs nothing, it vanishes with the process. Only
-// async-signal-safe calls: for signal handlers, and for abandoning a
-// conversion whose process goes on.
+// Abandons every unpublished OutputFile: removes the hidden temporary it is
+// writing (an unnamed one vanishes with its descriptor) and makes its
+// Publish fail, so it never appears. Only async-signal-safe calls: for
+// signal handlers, and for abandoning a conversion whose process goes on.
 void RemovePendingOutput() noexcept;
 
 }  // namespace platform

@@ -1,28 +1,20 @@
 // The output file on Windows: a hidden temporary beside the target, deleted
 // by the system when its handle closes (so also when the process is killed)
-// until the moment it is given the target's name.
-//
-// The members keep their meaning where Windows has one: m_fd is a C runtime
-// descriptor around the file's handle (_open_osfhandle), m_name the target's
-// path as given and m_tempName the temporary's path. Windows has no directory
-// handle to sync: m_dirFd stays -1, and m_pendingSlot is unused, the pending
-// file being recorded below.
+// until the moment it is given the target's name. Publishing, with or
+// without replacing, is one move by name; there is no directory to flush.
 #include "platform/output_file.h"
 
-#include <fcntl.h>
-#include <io.h>
 #include <windows.h>
 
 #include <atomic>
 #include <cstdio>
 #include <mutex>
+#include <utility>
 
 #include "platform/utf16_win.h"
 
 namespace platform {
 namespace {
-
-HANDLE HandleOf(int fd) { return reinterpret_cast<HANDLE>(::_get_osfhandle(fd)); }
 
 bool MarkForDeletion(HANDLE file, bool remove) {
     FILE_DISPOSITION_INFO disposition{};
@@ -72,6 +64,21 @@ std::string UniqueSuffix() {
 
 }  // namespace
 
+struct OutputFile::State {
+    State(HANDLE handle, std::string targetPath, std::string temporaryPath)
+        : file(handle), target(std::move(targetPath)), tempPath(std::move(temporaryPath)) {}
+    State(const State&) = delete;
+    State& operator=(const State&) = delete;
+    ~State() { Discard(); }
+
+    PublishResult MoveToTarget(bool replace);
+    void Discard() noexcept;
+
+    HANDLE file = INVALID_HANDLE_VALUE;
+    std::string target;    // the path as given
+    std::string tempPath;  // the hidden temporary beside it; empty once published
+};
+
 bool PathExists(const std::string& path) {
     const std::optional<std::wstring> wide = WidePath(path);
     if (!wide || wide->empty()) return false;
@@ -105,11 +112,7 @@ std::optional<OutputFile> OutputFile::Create(const std::string& path, Temporary 
             if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;
             return std::nullopt;
         }
-        const int fd =
-            MarkForDeletion(file, true)
-                ? ::_open_osfhandle(reinterpret_cast<intptr_t>(file), _O_WRONLY | _O_BINARY)
-                : -1;
-        if (fd < 0) {
+        if (!MarkForDeletion(file, true)) {
             ::CloseHandle(file);
             ::DeleteFileW(wide->c_str());
             return std::nullopt;
@@ -119,49 +122,33 @@ std::optional<OutputFile> OutputFile::Create(const std::string& path, Temporary 
             Pending().file = file;
             Pending().abandoned = false;
         }
-        OutputFile output(fd, -1, false, path);
-        output.m_tempName = std::move(temp);
-        return output;
+        return OutputFile(std::make_unique<State>(file, path, std::move(temp)));
     }
     return std::nullopt;
 }
 
-OutputFile::OutputFile(OutputFile&& other) noexcept
-    : m_fd(std::exchange(other.m_fd, -1)),
-      m_name(std::move(other.m_name)),
-      m_tempName(std::exchange(other.m_tempName, {})) {}
+OutputFile::OutputFile(std::unique_ptr<State> state) : m_state(std::move(state)) {}
+OutputFile::OutputFile(OutputFile&& other) noexcept = default;
+OutputFile& OutputFile::operator=(OutputFile&& other) noexcept = default;
+OutputFile::~OutputFile() = default;
 
-OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
-    if (this != &other) {
-        Discard();
-        m_fd = std::exchange(other.m_fd, -1);
-        m_name = std::move(other.m_name);
-        m_tempName = std::exchange(other.m_tempName, {});
-    }
-    return *this;
-}
-
-OutputFile::~OutputFile() { Discard(); }
-
-void OutputFile::Discard() noexcept {
-    if (m_fd >= 0) {
-        HANDLE file = HandleOf(m_fd);
+void OutputFile::State::Discard() noexcept {
+    if (file != INVALID_HANDLE_VALUE) {
         {
             std::lock_guard guard(Pending().lock);
             if (Pending().file == file) Pending().file = nullptr;
         }
         // Still marked for deletion unless a failed publish could not mark
         // it again; the delete below covers that case.
-        ::_close(m_fd);
-        m_fd = -1;
-        if (auto wide = WidePath(m_tempName)) ::DeleteFileW(wide->c_str());
+        ::CloseHandle(std::exchange(file, INVALID_HANDLE_VALUE));
+        if (auto wide = WidePath(tempPath)) ::DeleteFileW(wide->c_str());
     }
-    m_tempName.clear();
+    tempPath.clear();
 }
 
 bool OutputFile::Write(const void* data, std::size_t size) {
     const char* p = static_cast<const char*>(data);
-    HANDLE file = HandleOf(m_fd);
+    HANDLE file = m_state->file;
     while (size > 0) {
         const DWORD chunk = static_cast<DWORD>(size < (1u << 30) ? size : (1u << 30));
         DWORD written = 0;
@@ -172,14 +159,10 @@ bool OutputFile::Write(const void* data, std::size_t size) {
     return true;
 }
 
-namespace {
-
-// Gives the temporary the target's name; on success `fd` is closed and
-// `tempPath` cleared. Anything else leaves both for the caller to discard.
-OutputFile::PublishResult MoveToTarget(int& fd, std::string& tempPath, const std::string& target,
-                                       bool replace) {
-    using Result = OutputFile::PublishResult;
-    HANDLE file = HandleOf(fd);
+// Gives the temporary the target's name; on success the file is closed and
+// tempPath cleared. Anything else leaves both for Discard.
+OutputFile::PublishResult OutputFile::State::MoveToTarget(bool replace) {
+    using Result = PublishResult;
     // A full disk can show only here, when the cache is written out.
     if (!::FlushFileBuffers(file)) return Result::Failed;
     const std::optional<std::wstring> from = WidePath(tempPath);
@@ -207,21 +190,19 @@ OutputFile::PublishResult MoveToTarget(int& fd, std::string& tempPath, const std
     }
     if (Pending().file == file) Pending().file = nullptr;
     tempPath.clear();
-    ::_close(std::exchange(fd, -1));
+    ::CloseHandle(std::exchange(file, INVALID_HANDLE_VALUE));
     return Result::Published;
 }
 
-}  // namespace
-
 OutputFile::PublishResult OutputFile::Publish() {
-    const PublishResult result = MoveToTarget(m_fd, m_tempName, m_name, false);
-    Discard();
+    const PublishResult result = m_state->MoveToTarget(false);
+    m_state->Discard();
     return result;
 }
 
 OutputFile::PublishResult OutputFile::PublishReplacing() {
-    const PublishResult result = MoveToTarget(m_fd, m_tempName, m_name, true);
-    Discard();
+    const PublishResult result = m_state->MoveToTarget(true);
+    m_state->Discard();
     return result;
 }
 

@@ -16,6 +16,7 @@ enum SlotState : int { kFree, kBusy, kArmed };
 
 struct Slot {
     std::atomic<int> state{kFree};
+    std::atomic<bool> abandoned{false};
     int dirFd = -1;
     char name[NAME_MAX + 1] = {};
 };
@@ -45,6 +46,7 @@ PendingClaim::PendingClaim(int dirFd) noexcept {
         if (g_slots[i].state.compare_exchange_strong(expected, kBusy, std::memory_order_acquire)) {
             g_slots[i].dirFd = dirFd;
             g_slots[i].name[0] = '\0';
+            g_slots[i].abandoned.store(false, std::memory_order_relaxed);
             m_slot = i;
             return;
         }
@@ -63,6 +65,24 @@ int PendingClaim::Arm() noexcept {
     g_slots[m_slot].state.store(kArmed, std::memory_order_release);
     return m_slot;
 }
+
+PendingHold::PendingHold(int slot) noexcept : m_slot(slot) {
+    sigset_t all;
+    ::sigfillset(&all);
+    ::pthread_sigmask(SIG_BLOCK, &all, &m_savedMask);
+    if (m_slot >= 0 && !Take(g_slots[m_slot])) m_slot = -1;
+}
+
+PendingHold::~PendingHold() {
+    if (m_slot >= 0) g_slots[m_slot].state.store(kArmed, std::memory_order_release);
+    ::pthread_sigmask(SIG_SETMASK, &m_savedMask, nullptr);
+}
+
+bool PendingHold::Abandoned() const noexcept {
+    return m_slot >= 0 && g_slots[m_slot].abandoned.load(std::memory_order_relaxed);
+}
+
+char* PendingHold::Name() noexcept { return g_slots[m_slot].name; }
 
 void ForgetPending(int slot) noexcept {
     if (slot < 0) return;
@@ -87,8 +107,10 @@ void RemovePendingOutput() noexcept {
     for (detail::Slot& slot : detail::g_slots) {
         if (!detail::Take(slot)) continue;
         // The slot stays armed: the owner still frees it, and a second
-        // removal of a name already gone does no harm.
-        ::unlinkat(slot.dirFd, slot.name, 0);
+        // removal of a name already gone does no harm. An unnamed file has
+        // nothing to remove; the mark alone keeps it from ever appearing.
+        slot.abandoned.store(true, std::memory_order_relaxed);
+        if (slot.name[0] != '\0') ::unlinkat(slot.dirFd, slot.name, 0);
         slot.state.store(detail::kArmed, std::memory_order_release);
     }
     ::pthread_sigmask(SIG_SETMASK, &saved, nullptr);

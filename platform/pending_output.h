@@ -1,5 +1,5 @@
-// A record of the hidden temporaries that are being written, kept where a
-// signal handler can reach it: fixed slots, atomics, no allocation.
+// A record of the temporaries that are being written, kept where a signal
+// handler can reach it: fixed slots, atomics, no allocation.
 #pragma once
 
 #include <signal.h>
@@ -21,16 +21,40 @@ public:
     // False when every slot is taken.
     bool Claimed() const { return m_slot >= 0; }
 
-    // The name to create in the directory; NAME_MAX bytes at most.
+    // The name to create in the directory; NAME_MAX bytes at most. Left
+    // empty for an unnamed temporary, which has nothing to remove.
     char* Name() noexcept;
 
-    // The file now exists under Name(): from here on RemovePendingOutput()
-    // removes it. Returns the slot, for ForgetPending().
+    // The file now exists (under Name(), if it has one): from here on
+    // RemovePendingOutput() abandons it. Returns the slot, for PendingHold
+    // and ForgetPending().
     int Arm() noexcept;
 
 private:
     int m_slot = -1;
     bool m_armed = false;
+    sigset_t m_savedMask;
+};
+
+// Holds an armed slot for one step that names or publishes its temporary,
+// with every signal blocked in this thread: RemovePendingOutput() on another
+// thread waits for the step, so a file is published completely before it is
+// abandoned, or never. Keep the step short: a signal handler may be waiting.
+class PendingHold {
+public:
+    explicit PendingHold(int slot) noexcept;
+    ~PendingHold();
+    PendingHold(const PendingHold&) = delete;
+    PendingHold& operator=(const PendingHold&) = delete;
+
+    // True once RemovePendingOutput() has run: the file must never appear.
+    bool Abandoned() const noexcept;
+
+    // The temporary's name, which the step may set (NAME_MAX bytes at most).
+    char* Name() noexcept;
+
+private:
+    int m_slot;
     sigset_t m_savedMask;
 };
 

@@ -13,20 +13,16 @@
 
 #include "core/job_check.h"
 #include "core/messages.h"
-#include "platform/output_file.h"
 #include "test_support.h"
 
 namespace {
 
+using test::EntriesIn;
 using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
 namespace fs = std::filesystem;
 namespace msg = core::msg;
-
-std::size_t EntriesIn(const fs::path& dir) {
-    return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir), {}));
-}
 
 // A small tmpfs mounted for one test; needs root. Unmounted on destruction.
 class SmallMount {
@@ -134,42 +130,6 @@ TEST(ConvertOutput, AnythingAtTheOutputPathIsLeftAlone) {
     EXPECT_EQ(ReadFile(dir / "victim.txt"), "precious");
     EXPECT_FALSE(fs::exists(dir / "nowhere.txt"));
     EXPECT_EQ(EntriesIn(dir.Path()), 7u);
-}
-
-TEST(ConvertOutput, FileAppearingDuringConversionIsNotOverwritten) {
-    TempDir dir;
-    WriteFile(dir / "in.bin", "abc");
-    auto out = platform::OutputFile::Create(dir / "out.h");
-    ASSERT_TRUE(out);
-    ASSERT_TRUE(out->Write("new", 3));
-    WriteFile(dir / "out.h", "someone else's");
-    EXPECT_EQ(out->Publish(), platform::OutputFile::PublishResult::NameTaken);
-    EXPECT_EQ(ReadFile(dir / "out.h"), "someone else's");
-    EXPECT_EQ(EntriesIn(dir.Path()), 2u);
-}
-
-TEST(ConvertOutput, NamedTemporaryPublishesAndCleansUp) {
-    TempDir dir;
-    {
-        auto out =
-            platform::OutputFile::Create(dir / "a.h", platform::OutputFile::Temporary::Named);
-        ASSERT_TRUE(out);
-        ASSERT_TRUE(out->Write("abc", 3));
-        EXPECT_FALSE(fs::exists(dir / "a.h"));
-        EXPECT_EQ(out->Publish(), platform::OutputFile::PublishResult::Published);
-    }
-    {
-        auto out =
-            platform::OutputFile::Create(dir / "b.h", platform::OutputFile::Temporary::Named);
-        ASSERT_TRUE(out);
-        ASSERT_TRUE(out->Write("abc", 3));
-    }  // dropped unpublished
-    EXPECT_EQ(ReadFile(dir / "a.h"), "abc");
-    EXPECT_EQ(EntriesIn(dir.Path()), 1u);
-    // Same permissions as any new file.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    EXPECT_EQ(static_cast<mode_t>(fs::status(dir / "a.h").permissions()), 0666 & ~mask);
 }
 
 TEST(ConvertOutput, UncreatableOutputIsReported) {

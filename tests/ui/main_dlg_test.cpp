@@ -15,7 +15,7 @@
 
 #include "core/conversion_state.h"
 #include "core/name_rules.h"
-#include "gui_test_support.h"
+#include "window_test_support.h"
 #include "platform/thread.h"
 #include "ui/byte_text.h"
 #include "ui/control_ids.h"

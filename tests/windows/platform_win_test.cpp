@@ -15,15 +15,12 @@ namespace {
 using platform::InputAccess;
 using platform::InputFile;
 using platform::OutputFile;
+using test::EntriesIn;
 using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
 namespace fs = std::filesystem;
 namespace msg = core::msg;
-
-std::size_t EntriesIn(const fs::path& dir) {
-    return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir), {}));
-}
 
 // Another program's handle on a file, as a viewer holds it: reading only, so
 // that only a share mode of 0 on the converter's side refuses it.

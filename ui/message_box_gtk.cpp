@@ -1,15 +1,13 @@
+// The message box on GTK: wxWidgets' generic box, widened for its caption.
 #include "ui/message_box.h"
 
 #include <algorithm>
 
 #include <wx/display.h>
-#include <wx/msgdlg.h>
+#include <wx/msgdlg.h>  // and the generic box, wxGenericMessageDialog
 #include <wx/settings.h>
 #include <wx/sizer.h>
 #include <wx/window.h>
-
-#ifdef __WXGTK__
-#include <wx/generic/msgdlgg.h>
 
 namespace {
 
@@ -47,24 +45,3 @@ int ShowMessageBox(wxWindow* parent, const wxString& text, const wxString& capti
     WideMessageBox box(parent, text, caption, wxOK | style);
     return box.ShowModal();
 }
-
-#elif defined(__WXMSW__)
-#include <wx/msw/wrapwin.h>
-
-// The system's own box, as every Windows program shows it: its icon, its
-// sound, and the owner disabled while it is up.
-int ShowMessageBox(wxWindow* parent, const wxString& text, const wxString& caption, long style) {
-    const UINT icon = (style & wxICON_INFORMATION) ? MB_ICONINFORMATION : MB_ICONEXCLAMATION;
-    ::MessageBoxW(parent ? parent->GetHWND() : nullptr, text.wc_str(), caption.wc_str(),
-                  MB_OK | icon);
-    return wxID_OK;
-}
-
-#else
-
-int ShowMessageBox(wxWindow* parent, const wxString& text, const wxString& caption, long style) {
-    wxMessageDialog box(parent, text, caption, wxOK | style);
-    return box.ShowModal();
-}
-
-#endif

@@ -9,7 +9,7 @@
 #include <wx/dialog.h>
 #include <wx/modalhook.h>
 
-#include "gui_test_support.h"
+#include "window_test_support.h"
 
 namespace {
 

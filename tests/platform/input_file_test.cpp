@@ -1,0 +1,42 @@
+// The input file's locks: shared readers meet, an exclusive holder keeps
+// everyone else out.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "platform/input_file.h"
+#include "test_files.h"
+
+namespace {
+
+using platform::InputAccess;
+using platform::InputFile;
+using test::TempDir;
+using test::WriteFile;
+
+TEST(InputFile, SharedReadersMeetButNeverAnExclusiveHolder) {
+    TempDir dir;
+    WriteFile(dir / "in.bin", "abc");
+    const std::string in = dir / "in.bin";
+
+    auto shared = InputFile::Open(in, InputAccess::Shared);
+    ASSERT_TRUE(shared);
+    EXPECT_TRUE(InputFile::Open(in, InputAccess::Shared));
+    EXPECT_FALSE(InputFile::Open(in));  // exclusive by default
+    shared.reset();
+
+    const int holder = ::open(in.c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+    EXPECT_FALSE(InputFile::Open(in, InputAccess::Shared));
+    ::close(holder);
+    auto again = InputFile::Open(in, InputAccess::Shared);
+    ASSERT_TRUE(again);
+    char buffer[8];
+    EXPECT_EQ(again->Read(buffer, sizeof buffer), 3);
+}
+
+}  // namespace
