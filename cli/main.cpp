@@ -1,20 +1,18 @@
 // hexcrate-convert: the window's conversion for scripts and build systems.
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "cli/depfile.h"
 #include "cli/options.h"
 #include "cli/report.h"
-#include "core/conversion_state.h"
-#include "core/header_writer.h"
+#include "cli/terminal_progress.h"
+#include "core/conversion.h"
 #include "core/job_check.h"
-#include "core/messages.h"
 #include "core/name_rules.h"
+#include "core/outcome.h"
 #include "core/progress_report.h"
 #include "platform/command_line.h"
 #include "platform/signal_cleanup.h"
@@ -61,38 +59,24 @@ int CloseStandardOutput(int status) {
     return status;
 }
 
-// Polls the worker as the window does, showing the percentage on a terminal,
-// and returns the final report. The poll is finer than the window's 50 ms so
-// that a script does not wait on it after the work is done; the text changes
-// only with the percentage.
-core::ProgressReport WaitForWorker(core::ConversionState& state) {
-    const bool showProgress = platform::IsTerminal(StandardStream::Error);
-    int shown = -1;
-    for (;;) {
-        core::ProgressReport report = core::TakeProgressReport(state);
-        if (report.done) {
-            if (shown >= 0) std::fprintf(stderr, "\r\033[K");
-            return report;
-        }
-        if (showProgress && report.percent != shown) {
-            std::fprintf(stderr, "\r%d%% %s", report.percent,
-                         cli::EscapeControls(report.displayName).c_str());
-            shown = report.percent;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+// The file an outcome is about, as the error line names it.
+std::string FileNamed(core::Outcome outcome, const cli::Options& options,
+                      const std::string& output) {
+    switch (core::FileConcerned(outcome)) {
+        case core::OutcomeFile::Input:
+            return options.input;
+        case core::OutcomeFile::Output:
+            return options.ToStandardOutput() ? kStandardOutputName : output;
+        case core::OutcomeFile::None:
+            break;
     }
+    return {};
 }
 
-// The file a job's message is about, as the error line names it.
-std::string FileOfMessage(const std::string& message, const cli::Options& options,
-                          const std::string& output) {
-    namespace msg = core::msg;
-    for (const char* text : {msg::kInputNotFound, msg::kInputTooLarge, msg::kInputUnreadable})
-        if (message == text) return options.input;
-    for (const char* text :
-         {msg::kSpecifyOutput, msg::kOutputExists, msg::kOutputNotCreated, msg::kOutputNotWritten})
-        if (message == text) return options.ToStandardOutput() ? kStandardOutputName : output;
-    return {};
+int Fail(const core::ConversionResult& result, const cli::Options& options,
+         const std::string& output) {
+    PrintError(cli::ErrorLine(FileNamed(result.outcome, options, output), result));
+    return kFailed;
 }
 
 int Convert(const cli::Options& options) {
@@ -107,7 +91,7 @@ int Convert(const cli::Options& options) {
     job.inputAccess = platform::InputAccess::Shared;
 
     const core::JobCheck check = core::CheckJob(options.input, className, output, job);
-    if (!check.Ok()) return Fail(FileOfMessage(check.message, options, output), check.message);
+    if (!check.Ok()) return Fail(check, options, output);
 
     std::vector<std::string> warnings = cli::NameWarnings(
         className, options.prefix.value_or(core::IdentifierPrefix(options.input)));
@@ -115,11 +99,11 @@ int Convert(const cli::Options& options) {
     for (const std::string& warning : warnings)
         if (!warning.empty()) PrintError(warning);
 
-    if (!core::StartConversion({options.input, className, output, check.inputLength, job}))
-        return Fail({}, core::msg::kNotStarted);
-    const core::ProgressReport report = WaitForWorker(core::TheConversionState());
-    if (report.box->IsFailure())
-        return Fail(FileOfMessage(report.box->text, options, output), report.box->text);
+    cli::TerminalProgress progress(check.inputLength, platform::IsTerminal(StandardStream::Error));
+    const core::ConversionResult result =
+        core::Convert({options.input, className, output, check.inputLength, job}, progress);
+    progress.Clear();
+    if (!result.Ok()) return Fail(result, options, output);
 
     if (options.depfile) {
         const auto text = cli::DepfileText(output, options.input);
@@ -127,7 +111,9 @@ int Convert(const cli::Options& options) {
             return Fail(*options.depfile, kDepfileNotWritten);
     }
     if (!options.quiet && !options.ToStandardOutput())
-        std::printf("%s\n", cli::ForStream(report.box->text, StandardStream::Output).c_str());
+        std::printf(
+            "%s\n",
+            cli::ForStream(core::SuccessText(options.input), StandardStream::Output).c_str());
     return kConverted;
 }
 

@@ -53,10 +53,17 @@ std::string ForStream(std::string_view text, platform::StandardStream stream) {
     return platform::IsTerminal(stream) ? EscapeControls(text) : std::string(text);
 }
 
-std::string ErrorLine(std::string_view file, std::string_view message) {
+std::string ErrorLine(std::string_view file, std::string_view message,
+                      const std::error_code& reason) {
     std::string line = kProgram;
     if (!file.empty()) line.append(file).append(": ");
-    return line.append(message);
+    line.append(message);
+    if (reason) line.append(" (").append(reason.message()).append(")");
+    return line;
+}
+
+std::string ErrorLine(std::string_view file, const core::ConversionResult& result) {
+    return ErrorLine(file, core::MessageText(result.outcome), result.reason);
 }
 
 std::vector<std::string> NameWarnings(std::string_view className, std::string_view prefix) {

@@ -5,8 +5,10 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
+#include "core/outcome.h"
 #include "platform/terminal.h"
 
 namespace cli {
@@ -20,8 +22,13 @@ std::string EscapeControls(std::string_view text);
 // bytes for a program reading a pipe or file.
 std::string ForStream(std::string_view text, platform::StandardStream stream);
 
-// "hexcrate-convert: FILE: MESSAGE", or without "FILE: " when `file` is empty.
-std::string ErrorLine(std::string_view file, std::string_view message);
+// "hexcrate-convert: FILE: MESSAGE (REASON)", without "FILE: " when `file`
+// is empty and without " (REASON)" when the system gave none.
+std::string ErrorLine(std::string_view file, std::string_view message,
+                      const std::error_code& reason = {});
+
+// The same for a failed check or conversion: its message and the system's reason.
+std::string ErrorLine(std::string_view file, const core::ConversionResult& result);
 
 // Warnings for a class name or identifier prefix that would give a header
 // that does not compile, each naming the option that fixes it.

@@ -1,5 +1,5 @@
-// The one record through which the window (or the command-line converter)
-// and the worker thread talk about a conversion.
+// The one record through which the window and its worker thread talk about
+// a conversion.
 #pragma once
 
 #include <atomic>
@@ -7,23 +7,9 @@
 #include <mutex>
 #include <string>
 
-#include "core/job_options.h"
+#include "core/conversion_job.h"
 
 namespace core {
-
-// Lengths and counts are 32-bit: inputs of 4 GiB or more are refused.
-inline constexpr std::uint64_t kMaxInputSize = 0xFFFFFFFF;
-
-// What to convert. The starter fills it in before the worker starts and
-// nobody changes it while the worker runs: copies, so later edits of the
-// window's fields change nothing.
-struct ConversionJob {
-    std::string inputPath;
-    std::string className;
-    std::string outputPath;         // a bare name is relative to the current directory
-    std::uint32_t inputLength = 0;  // size when the job was checked; the percentage's divisor
-    JobOptions options{};           // the defaults are the window's job
-};
 
 class ConversionState {
 public:

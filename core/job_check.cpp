@@ -1,8 +1,8 @@
 #include "core/job_check.h"
 
-#include "core/conversion_state.h"
-#include "core/messages.h"
+#include "core/conversion_job.h"
 #include "platform/input_file.h"
+#include "platform/last_error.h"
 #include "platform/output_file.h"
 
 namespace core {
@@ -17,16 +17,18 @@ bool OutputAcceptable(const std::string& path, OutputMode mode) {
            platform::InputFile::Open(path, platform::InputAccess::Shared).has_value();
 }
 
+JobCheck Refused(Outcome outcome, std::error_code reason = {}) { return {{outcome, reason}}; }
+
 }  // namespace
 
 JobCheck CheckJob(const std::string& inputPath, const std::string& className,
                   const std::string& outputPath, const JobOptions& options) {
-    if (inputPath.empty()) return {msg::kSelectFile};
-    if (className.empty()) return {msg::kSpecifyClassName};
-    if (!OutputAcceptable(outputPath, options.outputMode)) return {msg::kSpecifyOutput};
+    if (inputPath.empty()) return Refused(Outcome::NoInputPath);
+    if (className.empty()) return Refused(Outcome::NoClassName);
+    if (!OutputAcceptable(outputPath, options.outputMode)) return Refused(Outcome::OutputNameTaken);
     auto input = platform::InputFile::Open(inputPath, options.inputAccess);
-    if (!input) return {msg::kInputNotFound};
-    if (input->Size() > kMaxInputSize) return {msg::kInputTooLarge};
+    if (!input) return Refused(Outcome::InputNotFound, platform::LastError());
+    if (input->Size() > kMaxInputSize) return Refused(Outcome::InputTooLarge);
     return {{}, static_cast<std::uint32_t>(input->Size())};
 }
 

@@ -5,20 +5,20 @@
 #include <string>
 
 #include "core/job_options.h"
+#include "core/outcome.h"
 
 namespace core {
 
-struct JobCheck {
-    std::string message;  // empty when the job may start
+// The first failed check's outcome, or Converted with the input's length
+// when the job may start.
+struct JobCheck : ConversionResult {
     std::uint32_t inputLength = 0;
-    bool Ok() const { return message.empty(); }
 };
 
 // In order: input path given, class name given, output name given and
 // nothing there yet, input a readable regular file not locked by another
-// holder, input under 4 GiB. The first failure's message is returned.
-// An update may find a regular file at the output; standard output has no
-// name to check.
+// holder, input under 4 GiB. An update may find a regular file at the
+// output; standard output has no name to check.
 JobCheck CheckJob(const std::string& inputPath, const std::string& className,
                   const std::string& outputPath, const JobOptions& options = {});
 

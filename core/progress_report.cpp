@@ -21,6 +21,10 @@ int ProgressPercent(std::uint32_t count, std::uint32_t length) {
     return static_cast<int>(std::min(percent, static_cast<double>(INT_MAX)));
 }
 
+std::string SuccessText(const std::string& inputPath) {
+    return msg::kSuccessTextStart + inputPath + msg::kSuccessTextEnd;
+}
+
 ProgressReport TakeProgressReport(ConversionState& state) {
     ProgressReport report;
     report.done = state.IsDone();
@@ -46,8 +50,8 @@ ProgressReport TakeProgressReport(ConversionState& state) {
     }
     report.percent = 100;
     report.title = Title(report.percent, report.displayName);
-    report.box = CompletionBox{msg::kSuccessTextStart + input + msg::kSuccessTextEnd,
-                               msg::kSuccessCaption, CompletionBox::Icon::Information};
+    report.box =
+        CompletionBox{SuccessText(input), msg::kSuccessCaption, CompletionBox::Icon::Information};
     return report;
 }
 

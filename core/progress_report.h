@@ -37,6 +37,9 @@ struct ProgressReport {
 // truncated (29 of 100 gives 28). 0 while the length is 0; at most INT_MAX.
 int ProgressPercent(std::uint32_t count, std::uint32_t length);
 
+// "Conversion of file <input path> completed."
+std::string SuccessText(const std::string& inputPath);
+
 // Reads the record once. A finished failure is reported once: its error text
 // is cleared, so the next job starts with none.
 ProgressReport TakeProgressReport(ConversionState& state);

@@ -18,13 +18,20 @@ std::optional<InputFile> InputFile::Open(const std::string& path, InputAccess ac
     int fd = Sys().openat(AT_FDCWD, path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0);
     if (fd < 0) return std::nullopt;
 
+    // On failure errno says why. Of the files that are not regular only a
+    // directory has a code of its own; the others give none (0).
     const int lock = (access == InputAccess::Shared ? LOCK_SH : LOCK_EX) | LOCK_NB;
     struct stat info {};
-    if (Sys().fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || Sys().flock(fd, lock) != 0) {
-        Sys().close(fd);
-        return std::nullopt;
-    }
-    return InputFile(fd, static_cast<std::uint64_t>(info.st_size));
+    int error = 0;
+    if (Sys().fstat(fd, &info) != 0 || (S_ISREG(info.st_mode) && Sys().flock(fd, lock) != 0))
+        error = errno;
+    else if (S_ISREG(info.st_mode))
+        return InputFile(fd, static_cast<std::uint64_t>(info.st_size));
+    else if (S_ISDIR(info.st_mode))
+        error = EISDIR;
+    Sys().close(fd);
+    errno = error;
+    return std::nullopt;
 }
 
 InputFile::InputFile(InputFile&& other) noexcept

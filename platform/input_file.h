@@ -20,7 +20,8 @@ class InputFile {
 public:
     // Opens `path` without blocking. Returns nothing when the path does not
     // name a readable regular file (missing, a directory, FIFO, device or
-    // socket) or when the lock cannot be had at once.
+    // socket) or when the lock cannot be had at once; errno then holds the
+    // reason, or 0 for a file that is neither regular nor a directory.
     static std::optional<InputFile> Open(const std::string& path,
                                          InputAccess access = InputAccess::Exclusive);
 
@@ -35,7 +36,7 @@ public:
 
     // Reads up to `capacity` bytes. Returns the count read, 0 at the end of
     // the file, or -1 on an I/O error, which includes a read that would block
-    // (some files under /proc look regular but wait for data).
+    // (some files under /proc look regular but wait for data); errno says why.
     std::ptrdiff_t Read(void* buffer, std::size_t capacity);
 
 private:

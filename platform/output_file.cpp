@@ -140,7 +140,8 @@ std::optional<OutputFile> OutputFile::Create(const std::string& path, Temporary 
                             : slash == 0               ? "/"
                                                        : path.substr(0, slash);
     std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    if (name.empty() || name == "." || name == ".." || name.size() > NAME_MAX) return std::nullopt;
+    if (name.size() > NAME_MAX) return errno = ENAMETOOLONG, std::nullopt;
+    if (name.empty() || name == "." || name == "..") return errno = EISDIR, std::nullopt;
 
     // The directory is held open: every later step names files relative to
     // it, and publishing flushes it. A directory that may be written but not
@@ -161,7 +162,8 @@ std::optional<OutputFile> OutputFile::Create(const std::string& path, Temporary 
         errno != ENOENT)
         return std::nullopt;
     const long nameMax = ::fpathconf(dirFd, _PC_NAME_MAX);
-    if (nameMax > 0 && state->name.size() > static_cast<std::size_t>(nameMax)) return std::nullopt;
+    if (nameMax > 0 && state->name.size() > static_cast<std::size_t>(nameMax))
+        return errno = ENAMETOOLONG, std::nullopt;
 
     if (kind == Temporary::Unnamed) {
         if (state->CreateUnnamed()) return OutputFile(std::move(state));
@@ -245,7 +247,9 @@ bool OutputFile::State::SyncAndClose() {
 
 bool OutputFile::State::SyncDirectory() { return !dirSyncable || Synced(Sys().fsync(dirFd)); }
 
+// Keeps errno: it may hold the reason for a failure being reported.
 void OutputFile::State::Discard() noexcept {
+    const int error = errno;
     if (fd >= 0) Sys().close(fd);  // an unnamed file vanishes with its last descriptor
     fd = -1;
     if (!tempName.empty()) Sys().unlinkat(dirFd, tempName.c_str(), 0);
@@ -253,6 +257,7 @@ void OutputFile::State::Discard() noexcept {
     detail::ForgetPending(std::exchange(pendingSlot, -1));
     if (dirFd >= 0) Sys().close(dirFd);
     dirFd = -1;
+    errno = error;
 }
 
 bool OutputFile::Write(const void* data, std::size_t size) {

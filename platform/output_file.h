@@ -28,6 +28,7 @@ public:
 
     // Returns nothing when the target can never be created: its directory is
     // missing, not a directory or not writable, or the name is too long.
+    // Here and in every call below, errno holds the reason of a failure.
     static std::optional<OutputFile> Create(const std::string& path,
                                             Temporary kind = Temporary::Unnamed);
 

@@ -1,5 +1,5 @@
 // The texts the window shows, apart from the conversion messages that the
-// command-line converter shares (core/messages.h). UTF-8.
+// command-line converter shares (core/outcome.h, core/messages.h). UTF-8.
 #pragma once
 
 namespace res {

@@ -17,11 +17,10 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
-#include "core/conversion_state.h"
-#include "core/header_writer.h"
+#include "core/convert_thread.h"
 #include "core/job_check.h"
-#include "core/messages.h"
 #include "core/name_rules.h"
+#include "core/outcome.h"
 #include "platform/output_file.h"
 #include "res/strings.h"
 #include "ui/about_dlg.h"
@@ -37,6 +36,11 @@ constexpr int kPollMilliseconds = 50;
 
 wxPoint Dlu(wxWindow* window, int x, int y) { return wxDLG_UNIT(window, wxPoint(x, y)); }
 wxSize DluSize(wxWindow* window, int w, int h) { return wxDLG_UNIT(window, wxSize(w, h)); }
+
+wxString MessageOf(core::Outcome outcome) {
+    const std::string_view text = core::MessageText(outcome);
+    return wxString::FromUTF8(text.data(), text.size());
+}
 
 }  // namespace
 
@@ -213,13 +217,13 @@ void CMainDlg::OnConvert(wxCommandEvent&) {
     const std::string output = m_outputNameBytes.BytesOf(m_outputName);
     const core::JobCheck check = core::CheckJob(input, className, output);
     if (!check.Ok()) {
-        ShowNotice(wxString::FromUTF8(check.message));
+        ShowNotice(MessageOf(check.outcome));
         return;
     }
 
     EnableJobControls(false);
     if (!core::StartConversion({input, className, output, check.inputLength})) {
-        ShowNotice(core::msg::kNotStarted);
+        ShowNotice(MessageOf(core::Outcome::NotStarted));
         EnableJobControls(true);
         return;
     }

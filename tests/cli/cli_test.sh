@@ -45,14 +45,17 @@ expect "chosen array name" grep -q "^const unsigned char mine_file\[\]" mine.h
 expect "chosen length name" grep -q "^const DWORD mine_length = 3;" mine.h
 check "short options, quiet" 0 "" "" -- "$convert" -q -c CShort -o short.h -n s abc.txt
 expect "short options took effect" grep -q "const DWORD slength = 3;" short.h
-check "missing input" 1 "" "hexcrate-convert: missing.bin: Input file not found." -- \
+check "missing input" 1 "" \
+    "hexcrate-convert: missing.bin: Input file not found. (No such file or directory)" -- \
     "$convert" missing.bin
-check "directory input" 1 "" "hexcrate-convert: .: Input file not found." -- "$convert" . -o dir.h
+check "directory input" 1 "" \
+    "hexcrate-convert: .: Input file not found. (Is a directory)" -- "$convert" . -o dir.h
 check "empty input path" 1 "" "hexcrate-convert: Please select a file" -- "$convert" ""
 check "empty class" 1 "" "hexcrate-convert: Please specify a classname" -- "$convert" abc.txt -c ""
 check "empty output" 1 "" "hexcrate-convert: Please specify an(other) output filename" -- \
     "$convert" abc.txt --output ""
-check "missing directory" 1 "" "hexcrate-convert: no/dir/x.h: Output file could not be created." -- \
+check "missing directory" 1 "" \
+    "hexcrate-convert: no/dir/x.h: Output file could not be created. (No such file or directory)" -- \
     "$convert" abc.txt --output no/dir/x.h
 check "no input" 2 "" "$(usage "no INPUT given")" -- "$convert"
 check "unknown option" 2 "" "$(usage "unknown option --fast")" -- "$convert" abc.txt --fast
@@ -86,7 +89,7 @@ rm -f edge.* big.bin
 check "header to standard output" 0 "$(cat abc.h)" "" -- "$convert" abc.txt -o -
 cmp -s abc.h stdout; expect "standard output carries the exact bytes" test $? -eq 0
 check "a full standard output fails the header" 1 "" \
-    "hexcrate-convert: standard output: Output file could not be written." -- \
+    "hexcrate-convert: standard output: Output file could not be written. (No space left on device)" -- \
     bash -c "'$convert' abc.txt -o - >/dev/full"
 check "a success line that cannot be written fails the run" 1 "" \
     "hexcrate-convert: standard output: No space left on device" -- \
@@ -144,7 +147,8 @@ expect "replaced header is the new one" test "$(md5sum <large.h | cut -c1-32)" !
 # the converter read, an exclusive one still keeps it out.
 check "input held shared by another reader" 0 "" "" -- \
     flock -s abc.txt "$convert" -q abc.txt -o shared.h
-check "input held exclusively" 1 "" "hexcrate-convert: abc.txt: Input file not found." -- \
+check "input held exclusively" 1 "" \
+    "hexcrate-convert: abc.txt: Input file not found. (Resource temporarily unavailable)" -- \
     flock -x abc.txt "$convert" -q abc.txt -o exclusive.h
 "$convert" -q large.bin -o one.h 2>/dev/null & first=$!
 "$convert" -q large.bin -o two.h 2>/dev/null; second=$?

@@ -2,8 +2,6 @@
 
 #include "cli/depfile.h"
 #include "cli/options.h"
-#include "cli/report.h"
-#include "core/name_rules.h"
 
 namespace {
 
@@ -68,51 +66,6 @@ TEST(CommandLine, RefusesWhatItCannotMeanExactly) {
         {{"a", "--output=-", "--depfile=d"}, "--depfile cannot be used with --output -"},
     };
     for (const auto& [args, error] : cases) EXPECT_EQ(Parse(args).error, error);
-}
-
-TEST(Report, EscapesControlCharactersOnly) {
-    EXPECT_EQ(cli::EscapeControls("a\nb\tc\rd"), "a\\nb\\tc\\rd");
-    EXPECT_EQ(cli::EscapeControls("\x1B[31mred\x7F"), "\\x1B[31mred\\x7F");
-    EXPECT_EQ(cli::EscapeControls(std::string("nul\0!", 5)), "nul\\x00!");
-    EXPECT_EQ(cli::EscapeControls("csi\xC2\x9B"
-                                  "2J"),
-              "csi\\xC2\\x9B2J");
-    EXPECT_EQ(cli::EscapeControls("caf\xC3\xA9 \xE2\x82\xAC \\n"), "caf\xC3\xA9 \xE2\x82\xAC \\n");
-}
-
-TEST(Report, ErrorsNameTheirFile) {
-    EXPECT_EQ(cli::ErrorLine("in.bin", "Input file not found."),
-              "hexcrate-convert: in.bin: Input file not found.");
-    EXPECT_EQ(cli::ErrorLine("", "Please select a file"), "hexcrate-convert: Please select a file");
-}
-
-TEST(Report, WarnsAboutNamesThatDoNotCompile) {
-    EXPECT_TRUE(cli::NameWarnings("CLogoFile", "logo").empty());
-    EXPECT_TRUE(cli::NameWarnings("CProfileFile", "").empty());  // 'file', 'length' compile
-    const auto warnings = cli::NameWarnings("CDebian-logoFile", "debian-logo");
-    ASSERT_EQ(warnings.size(), 2u);
-    EXPECT_EQ(warnings[0],
-              "hexcrate-convert: warning: class name 'CDebian-logoFile' is not a valid C++ "
-              "identifier; choose one with --class");
-    EXPECT_EQ(warnings[1],
-              "hexcrate-convert: warning: identifier prefix 'debian-logo' gives "
-              "'debian-logofile', not a valid C++ identifier; choose a prefix with --name");
-    EXPECT_EQ(cli::NameWarnings("CFile", "x").size(), 1u);  // collides with the header's own
-    EXPECT_EQ(cli::NameWarnings("C", "2x").size(), 1u);
-}
-
-TEST(Report, IdentifierRule) {
-    for (const char* good : {"a", "_x", "CLogoFile", "x9", "int_", "caf\xC3\xA9"})
-        EXPECT_TRUE(core::IsIdentifier(good)) << good;
-    for (const char* bad : {"", "9x", "a-b", "a b", "a.b", "int", "class", "co_await", "$x"})
-        EXPECT_FALSE(core::IsIdentifier(bad)) << bad;
-}
-
-TEST(Report, CompileHintAboveOneMebibyteOnly) {
-    EXPECT_EQ(cli::CompileCostHint("x", cli::kCompileHintThreshold), "");
-    const std::string hint = cli::CompileCostHint("big.bin", 8 * cli::kCompileHintThreshold);
-    EXPECT_EQ(hint.rfind("hexcrate-convert: warning: big.bin is 8.0 MiB: compiling", 0), 0u)
-        << hint;
 }
 
 TEST(Depfile, EscapesAsMakeReadsIt) {

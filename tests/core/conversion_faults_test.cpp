@@ -12,7 +12,7 @@
 #include <cstdlib>
 
 #include "core/job_check.h"
-#include "core/messages.h"
+#include "core/outcome.h"
 #include "test_support.h"
 
 namespace {
@@ -22,7 +22,7 @@ using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
 namespace fs = std::filesystem;
-namespace msg = core::msg;
+using core::Outcome;
 
 // A small tmpfs mounted for one test; needs root. Unmounted on destruction.
 class SmallMount {
@@ -81,11 +81,11 @@ TEST(ConvertOutput, FatImageGetsWholeHeadersAndNoLeftovers) {
     // 1.2 MiB of header: too big.
     WriteFile(dir / "big.bin", std::string(std::size_t{200} * 1024, 'x'));
 
-    EXPECT_EQ(test::Convert(dir / "in.bin", dir / "in.h"), "");
-    EXPECT_EQ(test::Convert(dir / "in.bin", dir / "fat/in.h"), "");
+    EXPECT_EQ(test::Convert(dir / "in.bin", dir / "in.h"), Outcome::Converted);
+    EXPECT_EQ(test::Convert(dir / "in.bin", dir / "fat/in.h"), Outcome::Converted);
     EXPECT_EQ(ReadFile(dir / "fat/in.h"), ReadFile(dir / "in.h"));
-    EXPECT_EQ(test::Convert(dir / "in.bin", dir / "fat/in.h"), msg::kOutputExists);
-    EXPECT_EQ(test::Convert(dir / "big.bin", dir / "fat/big.h"), msg::kOutputNotWritten);
+    EXPECT_EQ(test::Convert(dir / "in.bin", dir / "fat/in.h"), Outcome::OutputExists);
+    EXPECT_EQ(test::Convert(dir / "big.bin", dir / "fat/big.h"), Outcome::OutputNotWritten);
     EXPECT_EQ(EntriesIn(dir / "fat"), 1u);
     EXPECT_EQ(ReadFile(dir / "fat/in.h"), ReadFile(dir / "in.h"));
 }
@@ -101,12 +101,12 @@ TEST(ConvertInput, UnusableInputsAreNotFoundAndNothingIsCreated) {
     for (const char* name : {"missing.bin", "folder", "fifo", "locked.bin"}) {
         SCOPED_TRACE(name);
         // The FIFO has no writer: a blocking open would hang here.
-        EXPECT_EQ(core::CheckJob(dir / name, "CX", dir / "out.h").message, msg::kInputNotFound);
-        EXPECT_EQ(test::Convert(dir / name, dir / "out.h"), msg::kInputNotFound);
+        EXPECT_EQ(core::CheckJob(dir / name, "CX", dir / "out.h").outcome, Outcome::InputNotFound);
+        EXPECT_EQ(test::Convert(dir / name, dir / "out.h"), Outcome::InputNotFound);
         EXPECT_FALSE(fs::exists(fs::symlink_status(dir / "out.h")));
     }
     ::close(holder);
-    EXPECT_EQ(test::Convert(dir / "locked.bin", dir / "out.h"), "");
+    EXPECT_EQ(test::Convert(dir / "locked.bin", dir / "out.h"), Outcome::Converted);
     EXPECT_EQ(ReadFile(dir / "locked.bin"), "data");
 }
 
@@ -122,8 +122,9 @@ TEST(ConvertOutput, AnythingAtTheOutputPathIsLeftAlone) {
 
     for (const char* name : {"full.h", "empty.h", "link.h", "dangling.h", "folder.h"}) {
         SCOPED_TRACE(name);
-        EXPECT_EQ(core::CheckJob(dir / "in.bin", "CX", dir / name).message, msg::kSpecifyOutput);
-        EXPECT_EQ(test::Convert(dir / "in.bin", dir / name), msg::kOutputExists);
+        EXPECT_EQ(core::CheckJob(dir / "in.bin", "CX", dir / name).outcome,
+                  Outcome::OutputNameTaken);
+        EXPECT_EQ(test::Convert(dir / "in.bin", dir / name), Outcome::OutputExists);
     }
     EXPECT_EQ(ReadFile(dir / "full.h"), "keep me");
     EXPECT_EQ(ReadFile(dir / "empty.h"), "");
@@ -135,7 +136,7 @@ TEST(ConvertOutput, AnythingAtTheOutputPathIsLeftAlone) {
 TEST(ConvertOutput, UncreatableOutputIsReported) {
     TempDir dir;
     WriteFile(dir / "in.bin", "abc");
-    EXPECT_EQ(test::Convert(dir / "in.bin", dir / "no/such/dir/out.h"), msg::kOutputNotCreated);
+    EXPECT_EQ(test::Convert(dir / "in.bin", dir / "no/such/dir/out.h"), Outcome::OutputNotCreated);
 
     // A read-only place: permissions for an ordinary user, a read-only mount
     // for root (who ignores permissions).
@@ -148,7 +149,7 @@ TEST(ConvertOutput, UncreatableOutputIsReported) {
         if (::geteuid() == 0)
             GTEST_SKIP() << "root without mount(2) cannot make a read-only directory";
     }
-    EXPECT_EQ(test::Convert(dir / "in.bin", dir / "ro/out.h"), msg::kOutputNotCreated);
+    EXPECT_EQ(test::Convert(dir / "in.bin", dir / "ro/out.h"), Outcome::OutputNotCreated);
     EXPECT_EQ(EntriesIn(dir / "ro"), 0u);
 }
 
@@ -159,18 +160,18 @@ TEST(ConvertOutput, FullDiskLeavesNothingBehind) {
     // About 1.2 MiB of header.
     WriteFile(dir / "in.bin", std::string(std::size_t{200} * 1024, 'x'));
 
-    EXPECT_EQ(test::Convert(dir / "in.bin", dir / "disk/in.h"), msg::kOutputNotWritten);
+    EXPECT_EQ(test::Convert(dir / "in.bin", dir / "disk/in.h"), Outcome::OutputNotWritten);
     EXPECT_EQ(EntriesIn(dir / "disk"), 0u);
     // The space is free again for a conversion that fits.
     WriteFile(dir / "small.bin", "abc");
-    EXPECT_EQ(test::Convert(dir / "small.bin", dir / "disk/small.h"), "");
+    EXPECT_EQ(test::Convert(dir / "small.bin", dir / "disk/small.h"), Outcome::Converted);
 }
 
 TEST(ConvertInput, ReadErrorIsReportedAndNothingIsLeft) {
     // Reading a process's own memory file at offset 0 fails with EIO.
     if (!fs::exists("/proc/self/mem")) GTEST_SKIP() << "no /proc here";
     TempDir dir;
-    EXPECT_EQ(test::Convert("/proc/self/mem", dir / "mem.h"), msg::kInputUnreadable);
+    EXPECT_EQ(test::Convert("/proc/self/mem", dir / "mem.h"), Outcome::InputUnreadable);
     EXPECT_EQ(EntriesIn(dir.Path()), 0u);
 }
 
@@ -179,7 +180,7 @@ TEST(ConvertInput, InputIsOnlyRead) {
     WriteFile(dir / "in.bin", "abc");
     fs::permissions(dir / "in.bin", fs::perms::owner_read);
     const auto before = fs::last_write_time(dir / "in.bin");
-    EXPECT_EQ(test::Convert(dir / "in.bin", dir / "in.h"), "");
+    EXPECT_EQ(test::Convert(dir / "in.bin", dir / "in.h"), Outcome::Converted);
     EXPECT_EQ(ReadFile(dir / "in.bin"), "abc");
     EXPECT_EQ(fs::last_write_time(dir / "in.bin"), before);
 }
@@ -191,11 +192,12 @@ TEST(JobCheck, RefusesInOrderAndMeasuresTheInput) {
     const std::string in = dir / "in.bin";
     const std::string out = dir / "out.h";
 
-    EXPECT_EQ(core::CheckJob("", "", "").message, msg::kSelectFile);
-    EXPECT_EQ(core::CheckJob(dir / "missing", "", "").message, msg::kSpecifyClassName);
-    EXPECT_EQ(core::CheckJob(dir / "missing", "CX", "").message, msg::kSpecifyOutput);
-    EXPECT_EQ(core::CheckJob(dir / "missing", "CX", dir / "taken.h").message, msg::kSpecifyOutput);
-    EXPECT_EQ(core::CheckJob(dir / "missing", "CX", out).message, msg::kInputNotFound);
+    EXPECT_EQ(core::CheckJob("", "", "").outcome, Outcome::NoInputPath);
+    EXPECT_EQ(core::CheckJob(dir / "missing", "", "").outcome, Outcome::NoClassName);
+    EXPECT_EQ(core::CheckJob(dir / "missing", "CX", "").outcome, Outcome::OutputNameTaken);
+    EXPECT_EQ(core::CheckJob(dir / "missing", "CX", dir / "taken.h").outcome,
+              Outcome::OutputNameTaken);
+    EXPECT_EQ(core::CheckJob(dir / "missing", "CX", out).outcome, Outcome::InputNotFound);
     // A text of spaces is not empty.
     EXPECT_TRUE(core::CheckJob(in, " ", out).Ok());
 
@@ -208,17 +210,18 @@ TEST(JobCheck, RefusesInOrderAndMeasuresTheInput) {
 TEST(JobCheck, RefusesInputsOf4GiBOrMore) {
     TempDir dir;
     // Sparse files: no disk space is used.
-    for (auto [size, expected] : {std::pair<std::uintmax_t, const char*>{0xFFFFFFFFull, ""},
-                                  {0x100000000ull, msg::kInputTooLarge}}) {
+    for (auto [size, expected] :
+         {std::pair<std::uintmax_t, Outcome>{0xFFFFFFFFull, Outcome::Converted},
+          {0x100000000ull, Outcome::InputTooLarge}}) {
         WriteFile(dir / "big.bin", "");
         fs::resize_file(dir / "big.bin", size);
         const core::JobCheck check = core::CheckJob(dir / "big.bin", "CX", dir / "big.h");
-        EXPECT_EQ(check.message, expected);
+        EXPECT_EQ(check.outcome, expected);
         if (check.Ok()) {
             EXPECT_EQ(check.inputLength, 0xFFFFFFFFu);
         }
     }
-    EXPECT_EQ(test::Convert(dir / "big.bin", dir / "big.h"), msg::kInputTooLarge);
+    EXPECT_EQ(test::Convert(dir / "big.bin", dir / "big.h"), Outcome::InputTooLarge);
     EXPECT_FALSE(fs::exists(dir / "big.h"));
 }
 

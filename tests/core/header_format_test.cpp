@@ -10,6 +10,7 @@
 
 namespace {
 
+using core::Outcome;
 using test::ReadFile;
 using test::TempDir;
 
@@ -37,10 +38,11 @@ TEST_P(GoldenHeaders, MatchByteForByte) {
     const GoldenCase& c = GetParam();
     TempDir dir;
     test::WriteFile(dir / c.input, c.content);
-    ASSERT_EQ(test::Convert(dir / c.input, dir / "out.h", c.className), "");
+    test::RecordedProgress progress;
+    ASSERT_TRUE(core::Convert({dir / c.input, c.className, dir / "out.h"}, progress).Ok());
     EXPECT_EQ(ReadFile(dir / "out.h"), Golden(std::string(c.input) + ".h"));
-    EXPECT_EQ(core::TheConversionState().DisplayName(), c.input);
-    EXPECT_EQ(core::TheConversionState().ByteCount(), c.content.size());
+    EXPECT_EQ(progress.displayName, c.input);
+    EXPECT_EQ(progress.byteCount, c.content.size());
 }
 
 INSTANTIATE_TEST_SUITE_P(Examples, GoldenHeaders,
@@ -96,7 +98,7 @@ TEST(HeaderRoundTrip, ArrayHoldsTheInputForManySizes) {
 
         TempDir dir;
         test::WriteFile(dir / "in.bin", input);
-        ASSERT_EQ(test::Convert(dir / "in.bin", dir / "in.h"), "");
+        ASSERT_EQ(test::Convert(dir / "in.bin", dir / "in.h"), Outcome::Converted);
         const std::string header = ReadFile(dir / "in.h");
 
         std::size_t lines = 0;
@@ -113,7 +115,7 @@ TEST(HeaderRoundTrip, ArrayHoldsTheInputForManySizes) {
 TEST(HeaderFormatter, LineFeedsInNamesAreStoredAsCrLf) {
     TempDir dir;
     test::WriteFile(dir / "a\nb.bin", "abc");
-    ASSERT_EQ(test::Convert(dir / "a\nb.bin", dir / "out.h", "C\nX"), "");
+    ASSERT_EQ(test::Convert(dir / "a\nb.bin", dir / "out.h", "C\nX"), Outcome::Converted);
     const std::string header = ReadFile(dir / "out.h");
     EXPECT_NE(header.find("// This is a headerfile which adds a\r\nb.bin to your"),
               std::string::npos);

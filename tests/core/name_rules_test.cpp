@@ -63,4 +63,11 @@ TEST(NameRules, TypingAPathProposesNamesAtEveryKeystroke) {
     }
 }
 
+TEST(NameRules, IdentifierRule) {
+    for (const char* good : {"a", "_x", "CLogoFile", "x9", "int_", "caf\xC3\xA9"})
+        EXPECT_TRUE(core::IsIdentifier(good)) << good;
+    for (const char* bad : {"", "9x", "a-b", "a b", "a.b", "int", "class", "co_await", "$x"})
+        EXPECT_FALSE(core::IsIdentifier(bad)) << bad;
+}
+
 }  // namespace

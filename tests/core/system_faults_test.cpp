@@ -1,7 +1,8 @@
 // Conversions on file systems that fail, emulated through the file services'
 // system-call table, so that every developer runs them without root: each
-// failure gives its exact message and leaves nothing behind, and calls that
-// are merely interrupted or short still give the whole header.
+// failure gives its exact outcome with the system's reason and leaves nothing
+// behind, and calls that are merely interrupted or short still give the whole
+// header.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -13,7 +14,7 @@
 #include <new>
 #include <vector>
 
-#include "core/messages.h"
+#include "core/outcome.h"
 #include "platform/output_file.h"
 #include "system_calls_mock.h"
 #include "test_support.h"
@@ -26,7 +27,7 @@ using test::ScopedSystemCalls;
 using test::TempDir;
 using test::WriteFile;
 namespace fs = std::filesystem;
-namespace msg = core::msg;
+using core::Outcome;
 
 // What the file system beneath offers.
 enum class Kind {
@@ -84,11 +85,11 @@ class SystemFaults : public testing::TestWithParam<Kind> {
 protected:
     void SetUp() override {
         WriteFile(m_dir / "in.bin", Input());
-        ASSERT_EQ(test::Convert(m_dir / "in.bin", m_dir / "expected.h"), "");
+        ASSERT_EQ(test::Convert(m_dir / "in.bin", m_dir / "expected.h"), Outcome::Converted);
         Emulate(GetParam(), m_sys);
         TrackOutput(m_sys);
     }
-    std::string Convert() { return test::Convert(m_dir / "in.bin", m_dir / "out.h"); }
+    Outcome Convert() { return test::Convert(m_dir / "in.bin", m_dir / "out.h"); }
 
     TempDir m_dir;
     ScopedSystemCalls m_sys;
@@ -105,7 +106,7 @@ TEST_P(SystemFaults, InterruptedAndShortCallsStillWriteTheWholeHeader) {
         if (++g_calls % 2 == 1) return errno = EINTR, -1;
         return ::read(fd, buffer, size);
     };
-    EXPECT_EQ(Convert(), "");
+    EXPECT_EQ(Convert(), Outcome::Converted);
     EXPECT_EQ(ReadFile(m_dir / "out.h"), ReadFile(m_dir / "expected.h"));
     EXPECT_EQ(Entries(m_dir), (std::vector<std::string>{"expected.h", "in.bin", "out.h"}));
     const mode_t mask = ::umask(0);
@@ -118,7 +119,8 @@ TEST_P(SystemFaults, EachFailureIsReportedAndLeavesNothingBehind) {
     struct Fault {
         const char* what;
         Install install;
-        const char* message;
+        Outcome outcome;
+        int error;  // errno reported with it, 0 for none
     };
     const Fault faults[] = {
         {"disk full on the third write",
@@ -128,7 +130,7 @@ TEST_P(SystemFaults, EachFailureIsReportedAndLeavesNothingBehind) {
                  return ::write(fd, data, size);
              };
          },
-         msg::kOutputNotWritten},
+         Outcome::OutputNotWritten, ENOSPC},
         {"close of the output fails",
          [](ScopedSystemCalls& sys) {
              sys->close = [](int fd) {
@@ -136,27 +138,27 @@ TEST_P(SystemFaults, EachFailureIsReportedAndLeavesNothingBehind) {
                  return fd == g_outputFd ? (errno = EIO, -1) : result;
              };
          },
-         msg::kOutputNotWritten},
+         Outcome::OutputNotWritten, EIO},
         {"flush of the output fails",
          [](ScopedSystemCalls& sys) {
              sys->fsync = [](int fd) { return fd == g_outputFd ? (errno = EIO, -1) : ::fsync(fd); };
          },
-         msg::kOutputNotWritten},
+         Outcome::OutputNotWritten, EIO},
         {"flush of the directory fails",
          [](ScopedSystemCalls& sys) {
              sys->fsync = [](int fd) { return fd != g_outputFd ? (errno = EIO, -1) : ::fsync(fd); };
          },
-         msg::kOutputNotWritten},
+         Outcome::OutputNotWritten, EIO},
         {"read would block",
          [](ScopedSystemCalls& sys) {
              sys->read = [](int, void*, size_t) -> ssize_t { return errno = EAGAIN, -1; };
          },
-         msg::kInputUnreadable},
+         Outcome::InputUnreadable, EAGAIN},
         {"out of memory",
          [](ScopedSystemCalls& sys) {
              sys->read = [](int, void*, size_t) -> ssize_t { throw std::bad_alloc(); };
          },
-         msg::kOutOfMemory},
+         Outcome::OutOfMemory, 0},
     };
     for (const Fault& fault : faults) {
         SCOPED_TRACE(fault.what);
@@ -164,9 +166,11 @@ TEST_P(SystemFaults, EachFailureIsReportedAndLeavesNothingBehind) {
         g_calls = 0;
         g_outputFd = -1;
         fault.install(m_sys);
-        EXPECT_EQ(Convert(), fault.message);
+        const core::ConversionResult result =
+            test::ConvertWithReason(m_dir / "in.bin", m_dir / "out.h");
+        EXPECT_EQ(result.outcome, fault.outcome);
+        EXPECT_EQ(result.reason.value(), fault.error) << result.reason.message();
         EXPECT_EQ(Entries(m_dir), (std::vector<std::string>{"expected.h", "in.bin"}));
-        EXPECT_TRUE(core::TheConversionState().IsDone());
         platform::Sys() = saved;
     }
 }
@@ -179,7 +183,7 @@ TEST_P(SystemFaults, FileAppearingAtTheOutputMeanwhileIsLeftAlone) {
         if (++g_calls == 1) WriteFile(g_outputPath, "someone else's");
         return ::write(fd, data, size);
     };
-    EXPECT_EQ(Convert(), msg::kOutputExists);
+    EXPECT_EQ(Convert(), Outcome::OutputExists);
     EXPECT_EQ(ReadFile(m_dir / "out.h"), "someone else's");
     EXPECT_EQ(Entries(m_dir), (std::vector<std::string>{"expected.h", "in.bin", "out.h"}));
 }
@@ -191,7 +195,7 @@ TEST_P(SystemFaults, RemovedTemporaryNeverAppears) {
         if (++g_calls == 2) platform::RemovePendingOutput();
         return ::write(fd, data, size);
     };
-    EXPECT_EQ(Convert(), msg::kOutputNotWritten);
+    EXPECT_EQ(Convert(), Outcome::OutputNotWritten);
     EXPECT_EQ(Entries(m_dir), (std::vector<std::string>{"expected.h", "in.bin"}));
 }
 
@@ -209,7 +213,7 @@ TEST(SystemFaults, UncreatableOutputIsRefusedBeforeReading) {
     for (const std::string& output :
          {dir / std::string(256, 'n'), dir / "file/out.h", dir / "missing/out.h"}) {
         SCOPED_TRACE(output.substr(dir.Path().string().size()));
-        EXPECT_EQ(test::Convert(dir / "in.bin", output), msg::kOutputNotCreated);
+        EXPECT_EQ(test::Convert(dir / "in.bin", output), Outcome::OutputNotCreated);
     }
     EXPECT_EQ(g_calls, 0);
     EXPECT_EQ(Entries(dir), (std::vector<std::string>{"file", "in.bin"}));

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <thread>
 
+#include "core/convert_thread.h"
 #include "core/job_check.h"
 #include "core/progress_report.h"
 #include "platform/thread.h"

@@ -5,7 +5,7 @@
 #include <windows.h>
 
 #include "core/job_check.h"
-#include "core/messages.h"
+#include "core/outcome.h"
 #include "platform/input_file.h"
 #include "platform/output_file.h"
 #include "test_support.h"
@@ -20,7 +20,7 @@ using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
 namespace fs = std::filesystem;
-namespace msg = core::msg;
+using core::Outcome;
 
 // Another program's handle on a file, as a viewer holds it: reading only, so
 // that only a share mode of 0 on the converter's side refuses it.
@@ -50,8 +50,8 @@ TEST(WindowsInput, HeldFilesDevicesAndFoldersAreNotFound) {
                                  dir / "nul", std::string("\xFF\xFE.bin")}) {
             SCOPED_TRACE(name);
             EXPECT_FALSE(InputFile::Open(name));
-            EXPECT_EQ(core::CheckJob(name, "CX", dir / "out.h").message, msg::kInputNotFound);
-            EXPECT_EQ(test::Convert(name, dir / "out.h"), msg::kInputNotFound);
+            EXPECT_EQ(core::CheckJob(name, "CX", dir / "out.h").outcome, Outcome::InputNotFound);
+            EXPECT_EQ(test::Convert(name, dir / "out.h"), Outcome::InputNotFound);
         }
         // Shared access reads beside the other holder.
         auto shared = InputFile::Open(dir / "held.bin", InputAccess::Shared);
@@ -79,8 +79,8 @@ TEST(WindowsOutput, DevicesAndHeldFilesAreTakenNames) {
          {std::string("NUL"), std::string("CON"), dir / "held.h", dir.Path().string()}) {
         SCOPED_TRACE(name);
         EXPECT_TRUE(platform::PathExists(name));
-        EXPECT_EQ(core::CheckJob(dir / "in.bin", "CX", name).message, msg::kSpecifyOutput);
-        EXPECT_NE(test::Convert(dir / "in.bin", name), "");
+        EXPECT_EQ(core::CheckJob(dir / "in.bin", "CX", name).outcome, Outcome::OutputNameTaken);
+        EXPECT_NE(test::Convert(dir / "in.bin", name), Outcome::Converted);
     }
     EXPECT_FALSE(platform::PathExists(dir / "free.h"));
     EXPECT_FALSE(platform::PathExists(dir / "no\\such\\free.h"));
@@ -99,7 +99,7 @@ TEST(WindowsPaths, BothSeparatorsAndNamesBeyondAscii) {
     ASSERT_EQ(test::Convert(folder + "\\" + name, folder + "/" +
                                                       "Gr\xC3\xBC\xC3\x9F"
                                                       "e.h"),
-              "");
+              Outcome::Converted);
     const fs::path header = dir.Path() / "a" / "b" /
                             fs::u8path(
                                 "Gr\xC3\xBC\xC3\x9F"
@@ -116,9 +116,9 @@ TEST(WindowsPaths, BothSeparatorsAndNamesBeyondAscii) {
     const fs::path before = fs::current_path();
     fs::current_path(dir.Path());
     WriteFile("bare.bin", "1");
-    EXPECT_EQ(test::Convert("bare.bin", "bare.h"), "");
+    EXPECT_EQ(test::Convert("bare.bin", "bare.h"), Outcome::Converted);
     const std::string drive = dir.Path().string().substr(0, 2);
-    EXPECT_EQ(test::Convert(drive + "bare.bin", drive + "drive.h"), "");
+    EXPECT_EQ(test::Convert(drive + "bare.bin", drive + "drive.h"), Outcome::Converted);
     fs::current_path(before);
     EXPECT_TRUE(fs::exists(dir / "bare.h"));
     EXPECT_TRUE(fs::exists(dir / "drive.h"));
@@ -168,8 +168,8 @@ TEST(WindowsOutput, DroppedAbandonedOrUncreatableLeavesNothing) {
     EXPECT_EQ(next->Publish(), OutputFile::PublishResult::Published);
 
     WriteFile(dir / "in.bin", "abc");
-    EXPECT_EQ(test::Convert(dir / "in.bin", dir / "no/such\\dir/out.h"), msg::kOutputNotCreated);
-    EXPECT_EQ(test::Convert(dir / "in.bin", dir / "bad?name.h"), msg::kOutputNotCreated);
+    EXPECT_EQ(test::Convert(dir / "in.bin", dir / "no/such\\dir/out.h"), Outcome::OutputNotCreated);
+    EXPECT_EQ(test::Convert(dir / "in.bin", dir / "bad?name.h"), Outcome::OutputNotCreated);
     EXPECT_EQ(EntriesIn(dir.Path()), 2u);
 }
 

@@ -6,30 +6,36 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "core/job_options.h"
+#include "core/outcome.h"
 #include "platform/input_file.h"
 #include "platform/output_file.h"
 
 namespace core {
 
-class HeaderOutput {
+class HeaderDestination {
 public:
-    // Prepares the destination. On failure returns nothing and sets `error`
-    // to the text to report.
-    static std::optional<HeaderOutput> Open(const std::string& path, OutputMode mode,
-                                            std::string& error);
+    // Prepares the destination. On failure returns nothing and says why in
+    // `failure`.
+    static std::optional<HeaderDestination> Open(const std::string& path, OutputMode mode,
+                                                 ConversionResult& failure);
 
-    // Writes all `size` bytes; false on any error.
+    // Writes all `size` bytes; false on any error, whose reason is kept for
+    // Finish. May be called on another thread than the rest, one call at a time.
     bool Write(const char* data, std::size_t size);
 
     // Makes the complete header visible, or keeps an identical earlier one
-    // untouched; returns the error text, empty on success.
-    std::string Finish();
+    // untouched.
+    ConversionResult Finish();
+
+    // Why the first failed Write failed.
+    ConversionResult WriteFailure() const { return {Outcome::OutputNotWritten, m_writeError}; }
 
 private:
-    explicit HeaderOutput(OutputMode mode) : m_mode(mode) {}
+    explicit HeaderDestination(OutputMode mode) : m_mode(mode) {}
     bool SameAsExisting(const char* data, std::size_t size);
 
     OutputMode m_mode;
@@ -37,6 +43,7 @@ private:
     std::optional<platform::InputFile> m_existing;  // the header being updated
     bool m_identical = false;                       // so far, to the existing header
     std::vector<char> m_compareBuffer;
+    std::error_code m_writeError;
 };
 
 }  // namespace core

@@ -1,18 +1,18 @@
-#include "core/background_writer.h"
+#include "core/chunk_writer_thread.h"
 
 #include <system_error>
 
 namespace core {
 
-BackgroundWriter::BackgroundWriter(Write write) : m_write(std::move(write)) {
+ChunkWriterThread::ChunkWriterThread(Write write) : m_write(std::move(write)) {
     try {
-        m_thread = std::thread(&BackgroundWriter::Run, this);
+        m_thread = std::thread(&ChunkWriterThread::Run, this);
     } catch (const std::system_error&) {
         // Out of threads: the conversion still works, only without overlap.
     }
 }
 
-BackgroundWriter::~BackgroundWriter() {
+ChunkWriterThread::~ChunkWriterThread() {
     if (!m_thread.joinable()) return;
     {
         std::lock_guard lock(m_lock);
@@ -22,7 +22,7 @@ BackgroundWriter::~BackgroundWriter() {
     m_thread.join();
 }
 
-bool BackgroundWriter::Submit(const char* data, std::size_t size) {
+bool ChunkWriterThread::Submit(const char* data, std::size_t size) {
     if (!m_thread.joinable()) {
         m_failed = m_failed || !m_write(data, size);
         return !m_failed;
@@ -37,13 +37,13 @@ bool BackgroundWriter::Submit(const char* data, std::size_t size) {
     return true;
 }
 
-bool BackgroundWriter::Wait() {
+bool ChunkWriterThread::Wait() {
     std::unique_lock lock(m_lock);
     m_changed.wait(lock, [this] { return m_data == nullptr; });
     return !m_failed;
 }
 
-void BackgroundWriter::Run() {
+void ChunkWriterThread::Run() {
     std::unique_lock lock(m_lock);
     for (;;) {
         m_changed.wait(lock, [this] { return m_data != nullptr || m_stopping; });

@@ -10,17 +10,17 @@
 
 namespace core {
 
-class BackgroundWriter {
+class ChunkWriterThread {
 public:
     using Write = std::function<bool(const char* data, std::size_t size)>;
 
     // Starts the writing thread; where none can be started, Submit writes
     // at once on the caller's thread instead.
-    explicit BackgroundWriter(Write write);
+    explicit ChunkWriterThread(Write write);
     // Waits for the write under way.
-    ~BackgroundWriter();
-    BackgroundWriter(const BackgroundWriter&) = delete;
-    BackgroundWriter& operator=(const BackgroundWriter&) = delete;
+    ~ChunkWriterThread();
+    ChunkWriterThread(const ChunkWriterThread&) = delete;
+    ChunkWriterThread& operator=(const ChunkWriterThread&) = delete;
 
     // Waits for the previous chunk, then hands over this one, which must stay
     // unchanged until the next Submit or Wait returns. False once any write

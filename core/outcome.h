@@ -1,0 +1,43 @@
+// Every way a check or a conversion can end, the text the user reads for it,
+// and which of the two files it concerns.
+#pragma once
+
+#include <string_view>
+#include <system_error>
+
+namespace core {
+
+enum class Outcome {
+    Converted,    // no failure: the job may start, or the header is in place
+    NoInputPath,  // the three checks of the window's fields, in their order
+    NoClassName,
+    OutputNameTaken,   // no output name, or something already answers to it
+    InputNotFound,     // missing, not a regular file, or locked by another holder
+    InputTooLarge,     // 4 GiB or more
+    InputUnreadable,   // a read failed
+    OutputExists,      // something took the output's name since the check
+    OutputNotCreated,  // its directory is missing, not writable, or the name impossible
+    OutputNotWritten,  // a write, flush or publication failed
+    OutOfMemory,
+    NotStarted,  // no worker thread could be started
+    // Append new outcomes here: the values above keep their meaning.
+};
+
+enum class OutcomeFile { None, Input, Output };
+
+// The exact message the user is shown; empty for Converted.
+std::string_view MessageText(Outcome outcome);
+
+// Which file the message is about, so that a caller can name it.
+OutcomeFile FileConcerned(Outcome outcome);
+
+// How a conversion or a check ended, with the system's reason where a call
+// to the system failed (errno on POSIX, the last error on Windows).
+struct ConversionResult {
+    Outcome outcome = Outcome::Converted;
+    std::error_code reason;  // empty when the system gave none
+
+    bool Ok() const { return outcome == Outcome::Converted; }
+};
+
+}  // namespace core

@@ -1,0 +1,102 @@
+// What the direct conversion call reports, the texts of its outcomes, and an
+// update that must tell an identical header from one that only starts alike.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <string>
+
+#include "core/conversion.h"
+#include "core/outcome.h"
+#include "test_support.h"
+
+namespace {
+
+using core::Outcome;
+using core::OutcomeFile;
+using test::ReadFile;
+using test::TempDir;
+using test::WriteFile;
+
+TEST(Outcome, EachHasItsExactTextAndItsFile) {
+    const struct {
+        Outcome outcome;
+        const char* text;
+        OutcomeFile file;
+    } cases[] = {
+        {Outcome::Converted, "", OutcomeFile::None},
+        {Outcome::NoInputPath, "Please select a file", OutcomeFile::None},
+        {Outcome::NoClassName, "Please specify a classname", OutcomeFile::None},
+        {Outcome::OutputNameTaken, "Please specify an(other) output filename", OutcomeFile::Output},
+        {Outcome::InputNotFound, "Input file not found.", OutcomeFile::Input},
+        {Outcome::InputTooLarge, "Input file is too large.", OutcomeFile::Input},
+        {Outcome::InputUnreadable, "Input file could not be read.", OutcomeFile::Input},
+        {Outcome::OutputExists, "Output file already created.", OutcomeFile::Output},
+        {Outcome::OutputNotCreated, "Output file could not be created.", OutcomeFile::Output},
+        {Outcome::OutputNotWritten, "Output file could not be written.", OutcomeFile::Output},
+        {Outcome::OutOfMemory, "Out of memory.", OutcomeFile::None},
+        {Outcome::NotStarted, "Conversion could not be started.", OutcomeFile::None},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(core::MessageText(c.outcome), c.text);
+        EXPECT_EQ(core::FileConcerned(c.outcome), c.file) << c.text;
+    }
+}
+
+TEST(Conversion, ReportsTheNameOnceTheOutputExistsThenSteadyProgress) {
+    TempDir dir;
+    const std::uint32_t size = 1024 * 1024 + 5;
+    WriteFile(dir / "in.bin", std::string(size, 'z'));
+    test::RecordedProgress progress;
+    ASSERT_TRUE(core::Convert({dir / "in.bin", "CX", dir / "in.h", size}, progress).Ok());
+    EXPECT_EQ(progress.displayName, "in.bin");
+    EXPECT_EQ(progress.byteCount, size);
+    EXPECT_GE(progress.advances, 1 + static_cast<int>(size / (64 * 1024)));
+
+    // A conversion refused before its output exists reports nothing.
+    for (const std::string& output : {dir / "in.h", dir / "missing/out.h"}) {
+        test::RecordedProgress refused;
+        EXPECT_FALSE(core::Convert({dir / "in.bin", "CX", output, size}, refused).Ok());
+        EXPECT_EQ(refused.displayName, "");
+        EXPECT_EQ(refused.advances, 0);
+    }
+}
+
+ino_t Inode(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
+}
+
+TEST(Conversion, UpdateKeepsOnlyAnIdenticalHeader) {
+    TempDir dir;
+    WriteFile(dir / "in.bin", std::string(100000, 'u'));
+    ASSERT_EQ(test::Convert(dir / "in.bin", dir / "expected.h"), Outcome::Converted);
+    const std::string expected = ReadFile(dir / "expected.h");
+    std::string changed = expected;
+    changed[changed.size() / 2] ^= 1;
+
+    const struct {
+        const char* what;
+        std::string old;
+    } cases[] = {
+        {"identical", expected},
+        {"extra bytes after an identical prefix", expected + "\r\n"},
+        {"cut short", expected.substr(0, expected.size() - 1)},
+        {"one bit differs", changed},
+        {"empty", ""},
+    };
+    core::ConversionJob job{dir / "in.bin", "CTestFile", dir / "out.h"};
+    job.options.outputMode = core::OutputMode::Update;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteFile(dir / "out.h", c.old);
+        const ino_t before = Inode(dir / "out.h");
+        core::NoProgress progress;
+        EXPECT_EQ(core::Convert(job, progress).outcome, Outcome::Converted);
+        EXPECT_EQ(ReadFile(dir / "out.h"), expected);
+        // Left untouched, or replaced by a new file: never rewritten in place.
+        EXPECT_EQ(Inode(dir / "out.h") == before, c.old == expected);
+    }
+}
+
+}  // namespace
