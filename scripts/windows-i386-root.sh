@@ -8,9 +8,9 @@
 #   windows-i386-root.sh run COMMAND... runs COMMAND with `wine`, `wineserver`
 #                                       and `wineboot` taken from the root
 #
-# `run` works in a private mount namespace: the root sees /proc, /dev, /tmp
-# (X sockets, temporary folders), the cache and the current folder at the
-# same paths as outside, and the mounts vanish with the command.
+# `run` works in a private mount namespace: the root sees the folders that
+# shared_dirs lists at the same paths as outside, and the mounts vanish with
+# the command.
 # HEXCRATE_ROOT_ARCH=amd64 builds the same root for 64-bit Wine, to try the
 # wrappers on a machine whose kernel cannot run i386 programs.
 set -euo pipefail
@@ -57,8 +57,11 @@ make_root() {
   echo "$root"
 }
 
-# The folders the root sees at the same paths as outside.
-shared_dirs() { printf '%s\n' /proc /dev /tmp "$cache" "$PWD"; }
+# The folders the root sees at the same paths as outside: the system's, the
+# temporary folders (X sockets, the tests' folders), the tests' Wine prefix
+# and the current folder (the clone).
+prefix=$cache/wine-${WINEARCH:-win32}
+shared_dirs() { printf '%s\n' /proc /dev /tmp "${TMPDIR:-/tmp}" "$prefix" "$PWD" | awk '!seen[$0]++'; }
 
 # In the private namespace: the mounts, then the wrappers first on PATH.
 enter() {
@@ -79,7 +82,7 @@ exec chroot "$root" /usr/bin/env -i PATH=/usr/bin:/bin HOME="\$HOME" TMPDIR="\${
 EOF
     chmod +x "$bin/$tool"
   done
-  export PATH=$bin:$PATH
+  export PATH=$bin:$PATH WINE=wine
 }
 
 case ${1:-} in
@@ -88,6 +91,7 @@ case ${1:-} in
   run)
     shift
     [ -f "$root/.complete" ] || make_root >/dev/null
+    mkdir -p "$prefix"
     while read -r dir; do
       [ -d "$root$dir" ] || $sudo mkdir -p "$root$dir"
     done < <(shared_dirs)

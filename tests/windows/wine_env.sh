@@ -10,9 +10,11 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml,winemenubuilder.exe=}
 export LC_ALL=C.UTF-8
 
 # Debian's `wine` prefers the 32-bit loader whenever it is installed, even
-# where the kernel cannot run it; 64-bit programs get the 64-bit one.
-WINE=wine
-if [ "$WINEARCH" = win64 ] && [ -x /usr/lib/wine/wine64 ]; then
+# where the kernel cannot run it; 64-bit programs get the 64-bit one. A WINE
+# given from outside (the i386 root's wrapper) is kept.
+if [ -n "${WINE:-}" ]; then
+  :
+elif WINE=wine && [ "$WINEARCH" = win64 ] && [ -x /usr/lib/wine/wine64 ]; then
   WINE=/usr/lib/wine/wine64
   export WINELOADER=$WINE
 fi
