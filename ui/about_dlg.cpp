@@ -36,6 +36,11 @@ CAboutDlg::CAboutDlg(wxWindow* parent)
     auto* ok = new wxButton(this, wxID_OK, "OK", at(178, 7), size(50, 14));
     ok->SetDefault();
     auto* usage = new wxStaticText(this, wxID_STATIC, res::kAboutUsage, at(40, 44));
+#ifdef __WXMSW__
+    // The system's static text draws a little wider than wxWidgets measures
+    // it, and would cut the end of the longest line: one character to spare.
+    usage->SetSize(usage->GetSize() + wxSize(usage->GetCharWidth(), 0));
+#endif
 
     const wxSize margin = size(7, 7);
     const wxRect note = usage->GetRect();

@@ -19,7 +19,7 @@ expect() {  # expect NAME CONDITION...
 
 # Messages go through the console in text mode, so they end in CR LF there.
 run() { "$WINE" "$win" "$@" >stdout 2>stderr; status=$?; tr -d '\r' <stderr >errors; }
-said() { [[ "$(cat errors)" == *"$1" ]]; }  # the message, whatever names the file before it
+said() { [[ "$(cat errors)" == *"$1"* ]]; }  # the message, whatever names the file or the reason
 pending() { ls -A | grep -q "^\.$1\."; }
 
 # The same inputs through both converters, each in a folder of its own.
