@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/file_identity.h"
 #include "platform/last_error.h"
 
 namespace core {
@@ -23,7 +24,13 @@ std::optional<HeaderDestination> HeaderDestination::Open(const std::string& path
         if (mode == OutputMode::Update)
             destination.m_existing = platform::InputFile::Open(path, platform::InputAccess::Shared);
         if (!destination.m_existing) {
-            failure = {Outcome::OutputExists, {}};
+            // A header that is there but cannot be opened (no descriptor
+            // left, say) is not the same as a name taken by something else.
+            const std::error_code reason = platform::LastError();
+            const bool unreadable = mode == OutputMode::Update &&
+                                    platform::KindOfPath(path) == platform::PathKind::RegularFile;
+            failure = unreadable ? ConversionResult{Outcome::OutputUnreadable, reason}
+                                 : ConversionResult{Outcome::OutputExists, {}};
             return std::nullopt;
         }
         destination.m_identical = true;
