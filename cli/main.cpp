@@ -102,6 +102,7 @@ int Convert(const cli::Options& options) {
 
     std::vector<std::string> warnings = cli::NameWarnings(
         className, options.prefix.value_or(core::IdentifierPrefix(options.input)));
+    warnings.push_back(cli::LineEndWarning(options.input));
     warnings.push_back(cli::CompileCostHint(options.input, check.inputLength));
     for (const std::string& warning : warnings)
         if (!warning.empty()) PrintError(warning);
