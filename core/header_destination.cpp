@@ -61,12 +61,11 @@ bool HeaderDestination::Write(const char* data, std::size_t size) {
 
 // Compares the next `size` bytes of the existing header with `data`.
 bool HeaderDestination::Agrees(const char* data, std::size_t size) {
-    m_compareBuffer.resize(std::min<std::size_t>(size, 1 << 20));
+    if (!m_compareBuffer) m_compareBuffer.emplace(std::size_t{1} << 20);
+    char* const buffer = m_compareBuffer->Data();
     while (size > 0) {
-        const std::ptrdiff_t n =
-            m_existing->Read(m_compareBuffer.data(), std::min(size, m_compareBuffer.size()));
-        if (n <= 0 || std::memcmp(m_compareBuffer.data(), data, static_cast<std::size_t>(n)) != 0)
-            return false;
+        const std::ptrdiff_t n = m_existing->Read(buffer, std::min(size, m_compareBuffer->Size()));
+        if (n <= 0 || std::memcmp(buffer, data, static_cast<std::size_t>(n)) != 0) return false;
         data += n;
         size -= static_cast<std::size_t>(n);
     }
@@ -80,11 +79,13 @@ bool HeaderDestination::Agrees(const char* data, std::size_t size) {
 bool HeaderDestination::StartWriting() {
     if (!Create()) return false;
     if (!m_existing->Rewind()) return Failed(Outcome::OutputNotWritten);
+    if (!m_compareBuffer) m_compareBuffer.emplace(std::size_t{1} << 20);
+    char* const buffer = m_compareBuffer->Data();
     for (std::uint64_t left = m_agreed; left > 0;) {
-        const std::ptrdiff_t n = m_existing->Read(
-            m_compareBuffer.data(),
-            static_cast<std::size_t>(std::min<std::uint64_t>(left, m_compareBuffer.size())));
-        if (n <= 0 || !m_file->Write(m_compareBuffer.data(), static_cast<std::size_t>(n)))
+        const std::size_t wanted =
+            static_cast<std::size_t>(std::min<std::uint64_t>(left, m_compareBuffer->Size()));
+        const std::ptrdiff_t n = m_existing->Read(buffer, wanted);
+        if (n <= 0 || !m_file->Write(buffer, static_cast<std::size_t>(n)))
             return Failed(Outcome::OutputNotWritten);
         left -= static_cast<std::uint64_t>(n);
     }

@@ -8,10 +8,10 @@
 #include <optional>
 #include <string>
 #include <utility>
-#include <vector>
 
 #include "core/job_options.h"
 #include "core/outcome.h"
+#include "core/page_buffer.h"
 #include "platform/input_file.h"
 #include "platform/output_file.h"
 
@@ -48,7 +48,7 @@ private:
     std::optional<platform::OutputFile> m_file;     // absent for standard output and while agreeing
     std::optional<platform::InputFile> m_existing;  // the header being updated, while agreeing
     std::uint64_t m_agreed = 0;                     // bytes that match the existing header
-    std::vector<char> m_compareBuffer;
+    std::optional<PageBuffer> m_compareBuffer;
     ConversionResult m_writeFailure;
 };
 
