@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <cerrno>
 #include <utility>
 
@@ -71,5 +72,7 @@ std::ptrdiff_t InputFile::Read(void* buffer, std::size_t capacity) {
         if (n >= 0 || errno != EINTR) return n;
     }
 }
+
+bool InputFile::Rewind() { return ::lseek(m_fd, 0, SEEK_SET) == 0; }
 
 }  // namespace platform

@@ -112,6 +112,7 @@ struct OutputFile::State {
     bool LinkUnnamedAs(const char* linkName);
     bool NameUnnamed();
     void TemporaryIsTarget(detail::PendingHold& hold);
+    bool WriteBack();
     bool SyncAndClose();
     int CloseFile();
     bool SyncDirectory();
@@ -128,6 +129,8 @@ struct OutputFile::State {
     std::string name;         // the target's name in that directory
     std::string tempName;     // the hidden temporary's name; empty while unnamed
     int pendingSlot = -1;     // where RemovePendingOutput() finds the temporary
+    off_t written = 0;        // bytes written so far
+    off_t sent = 0;           // bytes handed to the disk so far; -1 where that cannot be done
 };
 
 bool PathExists(const std::string& path) {
@@ -284,6 +287,31 @@ bool OutputFile::Write(const void* data, std::size_t size) {
         }
         p += n;
         size -= static_cast<std::size_t>(n);
+        m_state->written += n;
+    }
+    return m_state->WriteBack();
+}
+
+// Starts writing each stretch to disk as soon as it is complete, and waits
+// for the stretch before it. So the disk works while the rest is formatted,
+// the flush before publishing has little left to do, and the file's pages
+// waiting for the disk stay few.
+bool OutputFile::State::WriteBack() {
+    constexpr off_t kStretch = off_t{8} << 20;
+    while (sent >= 0 && written - sent >= kStretch) {
+        if (Sys().syncFileRange(fd, sent, kStretch, SYNC_FILE_RANGE_WRITE) != 0 ||
+            (sent >= kStretch &&
+             Sys().syncFileRange(fd, sent - kStretch, kStretch,
+                                 SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE |
+                                     SYNC_FILE_RANGE_WAIT_AFTER) != 0)) {
+            // A file that cannot be written back early is flushed whole at
+            // the end. Any other error may be the only report of a failed
+            // write to disk: the final flush would no longer see it.
+            if (errno != EINVAL && errno != ESPIPE && errno != ENOSYS) return false;
+            sent = -1;
+            break;
+        }
+        sent += kStretch;
     }
     return true;
 }

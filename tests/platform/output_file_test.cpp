@@ -3,6 +3,7 @@
 // file that never appears.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,6 +12,7 @@
 #include <cstring>
 #include <optional>
 #include <thread>
+#include <vector>
 
 #include "platform/output_file.h"
 #include "system_calls_mock.h"
@@ -110,6 +112,50 @@ TEST(OutputFile, AbandonedOutputNeverAppears) {
     platform::RemovePendingOutput();  // nothing pending: a no-op
     EXPECT_EQ(ReadFile(dir / "d.h"), "abc");
     EXPECT_EQ(EntriesIn(dir.Path()), 1u);
+}
+
+// Each full stretch of 8 MiB goes to the disk as soon as it is written, and
+// the one before it is waited for. A file system that cannot do that is
+// flushed whole at the end; a failure of the disk fails the write, as the
+// final flush would no longer see it.
+TEST(OutputFile, WritesBackStretchByStretch) {
+    struct Call {
+        off_t offset, count;
+        unsigned flags;
+        bool operator==(const Call&) const = default;
+    };
+    static std::vector<Call> calls;
+    static int failure;
+    test::ScopedSystemCalls sys;
+    sys->syncFileRange = [](int, off_t offset, off_t count, unsigned flags) {
+        calls.push_back({offset, count, flags});
+        return failure == 0 ? 0 : (errno = failure, -1);
+    };
+    constexpr off_t kMiB = 1 << 20;
+    const std::string mib(kMiB, 'x');
+    for (int error : {0, EINVAL, EIO}) {
+        SCOPED_TRACE(error);
+        calls.clear();
+        failure = error;
+        TempDir dir;
+        auto out = OutputFile::Create(dir / "out.h");
+        ASSERT_TRUE(out);
+        int written = 0;
+        while (written < 20 && out->Write(mib.data(), mib.size())) ++written;
+        const unsigned wait =
+            SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER;
+        if (error == 0)
+            EXPECT_EQ(calls, (std::vector<Call>{{0, 8 * kMiB, SYNC_FILE_RANGE_WRITE},
+                                                {8 * kMiB, 8 * kMiB, SYNC_FILE_RANGE_WRITE},
+                                                {0, 8 * kMiB, wait}}));
+        else
+            EXPECT_EQ(calls.size(), 1u);
+        EXPECT_EQ(written, error == EIO ? 7 : 20);
+        if (error != EIO) {
+            EXPECT_EQ(out->Publish(), OutputFile::PublishResult::Published);
+            EXPECT_EQ(fs::file_size(dir / "out.h"), 20 * kMiB);
+        }
+    }
 }
 
 std::atomic<bool> g_abandoned{false};
