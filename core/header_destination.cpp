@@ -19,6 +19,7 @@ std::optional<HeaderDestination> HeaderDestination::Open(const std::string& path
     HeaderDestination destination(mode, path);
     if (mode == OutputMode::StandardOutput) return destination;
 
+    platform::ClearOrphanedPlaceholder(path);
     if (platform::PathExists(path)) {
         // Only an update may look at an existing header, and only a regular file.
         if (mode == OutputMode::Update)
