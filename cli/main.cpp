@@ -2,6 +2,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,7 +30,6 @@ using platform::StandardStream;
 enum Exit { kConverted = 0, kFailed = 1, kUsageError = 2 };
 
 constexpr char kStandardOutputName[] = "standard output";
-constexpr char kDepfileNotWritten[] = "Dependency file could not be written.";
 
 void PrintError(const std::string& line) {
     std::fprintf(stderr, "%s\n", cli::ForStream(line, StandardStream::Error).c_str());
@@ -93,8 +93,16 @@ int Convert(const cli::Options& options) {
     const core::JobCheck check = core::CheckJob(options.input, className, output, job);
     if (!check.Ok()) return Fail(check, options, output);
 
+    std::optional<cli::Depfile> depfile;
+    std::string depfileProblem;
+    if (options.depfile) {
+        depfile = cli::Depfile::Prepare(*options.depfile, output, options.input, depfileProblem);
+        if (!depfile) return Fail(*options.depfile, depfileProblem);
+    }
+
     std::vector<std::string> warnings = cli::NameWarnings(
         className, options.prefix.value_or(core::IdentifierPrefix(options.input)));
+    warnings.push_back(cli::LineEndWarning(options.input));
     warnings.push_back(cli::CompileCostHint(options.input, check.inputLength));
     for (const std::string& warning : warnings)
         if (!warning.empty()) PrintError(warning);
@@ -105,11 +113,7 @@ int Convert(const cli::Options& options) {
     progress.Clear();
     if (!result.Ok()) return Fail(result, options, output);
 
-    if (options.depfile) {
-        const auto text = cli::DepfileText(output, options.input);
-        if (!text || !cli::WriteDepfile(*options.depfile, *text))
-            return Fail(*options.depfile, kDepfileNotWritten);
-    }
+    if (depfile && !depfile->Publish(depfileProblem)) return Fail(*options.depfile, depfileProblem);
     if (!options.quiet && !options.ToStandardOutput())
         std::printf(
             "%s\n",

@@ -97,6 +97,9 @@ bool Apply(Options& options, Id id, std::string value) {
 
 // Contradictions between options, found once all are read.
 std::string CheckCombination(const Options& options) {
+    // An empty value is a mistake, not a wish for the default.
+    if (options.className && options.className->empty()) return "--class needs a name";
+    if (options.output && options.output->empty()) return "--output needs a file name";
     if (options.depfile && options.depfile->empty()) return "--depfile needs a file name";
     if (options.ToStandardOutput() && options.update)
         return "--update cannot be used with --output -";

@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/page_buffer.h"
+
 namespace core {
 
 // "0x" and two upper-case hex digits: 10 gives "0x0A".
@@ -27,6 +29,10 @@ public:
     // The largest block that Bytes() formats without an intermediate flush.
     static constexpr std::size_t kBlockSize = std::size_t{64} * 1024;
 
+    // Every chunk but the last is a whole number of pages and starts on a
+    // page boundary, so each lands on whole pages of the file.
+    static constexpr std::size_t kPageSize = PageBuffer::kPageSize;
+
     explicit HeaderFormatter(Sink sink);
 
     // Each returns false once the sink has failed; nothing more is written then.
@@ -42,10 +48,11 @@ private:
     static char* FormatLine(char* out, const unsigned char* values);
     void Append(std::string_view text);
     void AppendName(std::string_view name);
-    void Flush();
+    void Flush(bool last = false);
 
     Sink m_sink;
-    std::unique_ptr<char[]> m_buffers[2];
+    PageBuffer m_memory;  // both buffers
+    char* m_buffers[2];
     char* m_buffer;  // the one being filled
     std::size_t m_used = 0;
     std::uint64_t m_count = 0;

@@ -138,14 +138,23 @@ void CMainDlg::ResetDisplay() {
 
 void CMainDlg::EnableJobControls(bool enable) {
     // Focus left on a control about to be disabled would leave the keyboard
-    // (Esc, F1, Tab) with nowhere to go; Exit stays enabled throughout.
-    if (const wxWindow* focus = FindFocus(); !enable && focus && focus->GetParent() == this)
+    // (Esc, F1, Tab) with nowhere to go; Exit stays enabled throughout. The
+    // focus goes back afterwards, so that Enter, which dismissed the report,
+    // does not press Exit next.
+    wxWindow* focus = FindFocus();
+    if (!enable && focus && focus->GetParent() == this && focus != m_exitButton) {
+        m_focusBeforeJob = focus;
         m_exitButton->SetFocus();
+    }
     m_convertButton->Enable(enable);
     m_browseButton->Enable(enable);
     m_inputPathField->Enable(enable);
     m_classNameField->Enable(enable);
     m_outputNameField->Enable(enable);
+    if (enable && m_focusBeforeJob) {
+        if (focus == m_exitButton) m_focusBeforeJob->SetFocus();
+        m_focusBeforeJob = nullptr;
+    }
 }
 
 // Overwrites both names on every change of the input path; edits made to

@@ -61,6 +61,7 @@ private:
     wxButton* m_browseButton = nullptr;
     wxButton* m_convertButton = nullptr;
     wxGauge* m_progress = nullptr;
+    wxWindow* m_focusBeforeJob = nullptr;  // where the focus was when a job locked the controls
 
     wxString m_className;
     wxString m_inputPath;

@@ -61,6 +61,9 @@ TEST(CommandLine, RefusesWhatItCannotMeanExactly) {
         {{"a", "--class"}, "--class needs a value"},
         {{"a", "-o"}, "-o needs a value"},
         {{"a", "--quiet=yes"}, "--quiet takes no value"},
+        {{"a", "--class="}, "--class needs a name"},
+        {{"a", "-c", ""}, "--class needs a name"},
+        {{"a", "--output="}, "--output needs a file name"},
         {{"a", "--depfile="}, "--depfile needs a file name"},
         {{"a", "-o-", "--update"}, "--update cannot be used with --output -"},
         {{"a", "--output=-", "--depfile=d"}, "--depfile cannot be used with --output -"},
@@ -68,11 +71,26 @@ TEST(CommandLine, RefusesWhatItCannotMeanExactly) {
     for (const auto& [args, error] : cases) EXPECT_EQ(Parse(args).error, error);
 }
 
-TEST(Depfile, EscapesAsMakeReadsIt) {
-    EXPECT_EQ(cli::DepfileText("out/a.h", "/src/a.bin"), "out/a.h: /src/a.bin\n");
-    EXPECT_EQ(cli::DepfileText("my file.h", "a#1$.bin"), "my\\ file.h: a\\#1$$.bin\n");
-    EXPECT_EQ(cli::DepfileText("x.h", "dir\\ odd"), "x.h: dir\\\\\\ odd\n");
-    EXPECT_EQ(cli::DepfileText("x.h", "line\nend"), std::nullopt);
+// The text is checked against real Make and Ninja in depfile_test.sh; here
+// its exact form and the messages of what it refuses.
+TEST(Depfile, EscapesWhatMakeAndNinjaBothUndoAndRefusesTheRest) {
+    EXPECT_EQ(cli::MakeDepfileText("out/a.h", "/src/a.bin").text, "out/a.h: /src/a.bin\n");
+    EXPECT_EQ(cli::MakeDepfileText("my file.h", "a#1$:%.bin").text,
+              "my\\ file.h: a\\#1$$\\:%.bin\n");
+    EXPECT_EQ(cli::MakeDepfileText("x.h", "dir\\ odd").text, "x.h: dir\\\\\\ odd\n");
+
+    const std::vector<std::pair<std::pair<const char*, const char*>, std::string>> refused = {
+        {{"x.h", "line\nend"}, "'line\nend': Make or Ninja would misread a line feed."},
+        {{"x.h", "a;b"}, "'a;b': Make or Ninja would misread ';'."},
+        {{"x%.h", "in"}, "'x%.h': Make or Ninja would misread '%'."},
+        {{"x.h", "a\\#b"}, "'a\\#b': Make or Ninja would misread '\\#'."},
+        {{"x.h", "in:"}, "'in:': Make or Ninja would misread a name that ends in ':'."},
+    };
+    for (const auto& [names, problem] : refused) {
+        const cli::DepfileText text = cli::MakeDepfileText(names.first, names.second);
+        EXPECT_EQ(text.problem, "Dependency file cannot name " + problem);
+        EXPECT_EQ(text.text, "");
+    }
 }
 
 }  // namespace
