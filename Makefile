@@ -65,7 +65,7 @@ sanitize: build-asan/Makefile build-tsan/Makefile
 # in tests/fuzz/corpus/NAME; what it finds stays in build-fuzz/corpus/NAME.
 # `make fuzz-corpus` folds those finds, minimised, into the seeds.
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS := name_rules_fuzz header_format_fuzz
+FUZZ_TARGETS := name_rules_fuzz header_format_fuzz command_line_fuzz depfile_fuzz
 build-fuzz/Makefile: | $(DEV_DEPS)
 	@$(CMAKE) -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DHEXCRATE_FUZZ=ON -DHEXCRATE_SANITIZE=address,undefined -DBUILD_TESTING=OFF >/dev/null
