@@ -143,6 +143,7 @@ int Convert(const cli::Options& options) {
     for (const Planned& planned : plan) {
         std::vector<std::string> warnings = cli::NameWarnings(
             planned.className, options.prefix.value_or(core::IdentifierPrefix(planned.input)));
+        warnings.push_back(cli::LineEndWarning(planned.input));
         if (options.data == core::DataKind::Hex)
             warnings.push_back(cli::CompileCostHint(planned.input, planned.inputLength));
         for (const std::string& warning : warnings)

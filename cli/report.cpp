@@ -87,6 +87,14 @@ std::vector<std::string> NameWarnings(std::string_view className, std::string_vi
     return warnings;
 }
 
+std::string LineEndWarning(std::string_view input) {
+    const std::string name = core::DisplayName(std::string(input));
+    if (name.find_first_of("\r\n") == std::string::npos) return {};
+    return std::string(kProgram) + "warning: file name " + Quoted(name) +
+           " holds a line end, which breaks the header's opening comment: the header will not "
+           "compile; rename the file";
+}
+
 std::string CompileCostHint(std::string_view input, std::uint64_t size) {
     if (size <= kCompileHintThreshold) return {};
     // Compiling a header costs CPU time and memory roughly in proportion to

@@ -2,7 +2,6 @@
 
 #include <filesystem>
 #include <new>
-#include <vector>
 
 #include "core/chunk_writer_thread.h"
 #include "core/data_formatter.h"
@@ -10,6 +9,7 @@
 #include "core/header_format.h"
 #include "core/header_format_rc.h"
 #include "core/name_rules.h"
+#include "core/page_buffer.h"
 #include "platform/input_file.h"
 #include "platform/last_error.h"
 
@@ -73,14 +73,15 @@ ConversionResult ConvertOrThrow(const ConversionJob& job, ProgressSink& progress
 
     // The count is what was actually read: a file that shrinks or grows in
     // the meantime is converted as it is read, within the 32-bit limit.
-    std::vector<unsigned char> block(HeaderFormatter::kBlockSize);
+    const PageBuffer block(HeaderFormatter::kBlockSize);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(block.Data());
     for (;;) {
-        const std::ptrdiff_t n = input->Read(block.data(), block.size());
+        const std::ptrdiff_t n = input->Read(block.Data(), block.Size());
         if (n < 0) return {Outcome::InputUnreadable, platform::LastError()};
         if (n == 0) break;
         if (header.ByteCount() + static_cast<std::uint64_t>(n) > kMaxInputSize)
             return {Outcome::InputTooLarge, {}};
-        if (!header.Bytes(block.data(), static_cast<std::size_t>(n))) return output->WriteFailure();
+        if (!header.Bytes(bytes, static_cast<std::size_t>(n))) return output->WriteFailure();
         progress.Advanced(static_cast<std::uint32_t>(header.ByteCount()));
     }
     // A failed write always leaves the writer idle, so its reason is settled.

@@ -41,12 +41,9 @@ std::string FormatHexByte(unsigned char byte) { return {kHex.entries[byte].data(
 
 HeaderFormatter::HeaderFormatter(Sink sink)
     : m_sink(std::move(sink)),
-      m_memory(std::make_unique_for_overwrite<char[]>(2 * kBufferSize + kPage)) {
-    const auto address = reinterpret_cast<std::uintptr_t>(m_memory.get());
-    m_buffers[0] = m_memory.get() + (kPage - address % kPage) % kPage;
-    m_buffers[1] = m_buffers[0] + kBufferSize;
-    m_buffer = m_buffers[0];
-}
+      m_memory(2 * kBufferSize),
+      m_buffers{m_memory.Data(), m_memory.Data() + kBufferSize},
+      m_buffer(m_buffers[0]) {}
 
 // Hands over the whole pages filled so far, or everything for the last
 // chunk; the part page left over starts the other buffer.

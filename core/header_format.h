@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "core/data_formatter.h"
+#include "core/page_buffer.h"
 
 namespace core {
 
@@ -25,9 +26,8 @@ public:
     static constexpr std::size_t kBlockSize = std::size_t{64} * 1024;
 
     // Every chunk but the last is a whole number of pages and starts on a
-    // page boundary, so each lands on whole pages of the file: the kernel
-    // copies aligned memory into aligned memory, at about twice the speed.
-    static constexpr std::size_t kPageSize = 4096;
+    // page boundary, so each lands on whole pages of the file.
+    static constexpr std::size_t kPageSize = PageBuffer::kPageSize;
 
     explicit HeaderFormatter(Sink sink);
 
@@ -45,7 +45,7 @@ private:
     void Flush(bool last = false);
 
     Sink m_sink;
-    std::unique_ptr<char[]> m_memory;  // both buffers, and room to align them
+    PageBuffer m_memory;  // both buffers
     char* m_buffers[2];
     char* m_buffer;  // the one being filled
     std::size_t m_used = 0;

@@ -13,6 +13,7 @@ namespace {
 bool OutputAcceptable(const std::string& path, const std::string& inputPath, OutputMode mode) {
     if (mode == OutputMode::StandardOutput) return true;
     if (path.empty()) return false;
+    platform::ClearOrphanedPlaceholder(path);  // a killed converter's, on FAT through FUSE
     if (!platform::PathExists(path)) return true;
     // An update never replaces its own input, under any of its names.
     return mode == OutputMode::Update && !platform::SameFile(path, inputPath) &&

@@ -23,6 +23,7 @@
 #include "platform/output_file.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <stdio.h>
 #include <sys/random.h>
 #include <sys/stat.h>
@@ -85,6 +86,29 @@ bool UnderFreshHiddenName(char* temp, const std::string& target, Make make) {
         if (errno != EEXIST) return false;
     }
     return false;
+}
+
+// The placeholder's whole text: it names its process and its temporary, so
+// that a later run can tell an orphan from a conversion still under way.
+constexpr char kPlaceholderStart[] = "#error \"Unfinished Hexcrate header: converter process ";
+constexpr char kPlaceholderMiddle[] = " was stopped before its temporary ";
+constexpr char kPlaceholderEnd[] = " replaced this file; convert again.\"\n";
+constexpr std::size_t kPlaceholderMax = 512;
+
+std::string PlaceholderText(pid_t pid, const std::string& temp) {
+    return kPlaceholderStart + std::to_string(pid) + kPlaceholderMiddle + temp + kPlaceholderEnd;
+}
+
+// Writes all `size` bytes, through interruptions and short writes.
+bool WriteAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t n = Sys().write(fd, data, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
 }
 
 // Some file systems (FUSE ones, special files) cannot flush at all; that is
@@ -378,15 +402,24 @@ bool OutputFile::State::RenameOverPlaceholder() {
     int placeholderSlot = -1;
     {
         // The placeholder is removed like a temporary if the process is
-        // stopped before the rename.
+        // stopped before the rename. Its text is written at once: a build
+        // that finds it after a kill -9 fails on the #error, not on a
+        // missing class.
         detail::PendingClaim claim(dirFd);
         if (!claim.Claimed() || name.size() > NAME_MAX) return false;
         std::memcpy(claim.Name(), name.c_str(), name.size() + 1);
         const int placeholder = Sys().openat(
             dirFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (placeholder < 0) return false;
+        const std::string text = PlaceholderText(::getpid(), tempName);
+        const bool written = WriteAll(placeholder, text.data(), text.size());
         Sys().close(placeholder);
         placeholderSlot = claim.Arm();
+        if (!written) {
+            Sys().unlinkat(dirFd, name.c_str(), 0);
+            detail::ForgetPending(placeholderSlot);
+            return false;
+        }
     }
     const bool renamed = Sys().renameat2(dirFd, tempName.c_str(), dirFd, name.c_str(), 0) == 0;
     const int error = errno;
@@ -394,6 +427,46 @@ bool OutputFile::State::RenameOverPlaceholder() {
     detail::ForgetPending(placeholderSlot);
     errno = error;
     return renamed;
+}
+
+bool ClearOrphanedPlaceholder(const std::string& path) {
+    const int fd =
+        Sys().openat(AT_FDCWD, path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0);
+    if (fd < 0) return false;
+    char text[kPlaceholderMax + 1];
+    struct stat info {};
+    const ssize_t n = Sys().fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+                              info.st_size <= static_cast<off_t>(kPlaceholderMax)
+                          ? Sys().read(fd, text, kPlaceholderMax + 1)
+                          : -1;
+    Sys().close(fd);
+    if (n <= 0 || n > static_cast<ssize_t>(kPlaceholderMax)) return false;
+
+    // Ours only when the text is exactly what a placeholder holds, and its
+    // process is gone.
+    const std::string found(text, static_cast<std::size_t>(n));
+    const std::size_t start = sizeof kPlaceholderStart - 1;
+    if (found.compare(0, start, kPlaceholderStart) != 0) return false;
+    std::size_t end = start;
+    long pid = 0;
+    while (end < found.size() && found[end] >= '0' && found[end] <= '9' && pid < 1'000'000'000)
+        pid = pid * 10 + (found[end++] - '0');
+    const std::size_t nameStart = found.find(kPlaceholderMiddle, end);
+    if (end == start || nameStart != end) return false;
+    const std::size_t tempStart = nameStart + sizeof kPlaceholderMiddle - 1;
+    const std::size_t tempEnd = found.find(kPlaceholderEnd, tempStart);
+    if (tempEnd == std::string::npos || tempEnd + sizeof kPlaceholderEnd - 1 != found.size())
+        return false;
+    const std::string temp = found.substr(tempStart, tempEnd - tempStart);
+    if (found != PlaceholderText(static_cast<pid_t>(pid), temp) ||
+        temp.find('/') != std::string::npos ||
+        (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH))
+        return false;
+
+    const auto slash = path.rfind('/');
+    const std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    Sys().unlinkat(AT_FDCWD, (dir + temp).c_str(), 0);
+    return Sys().unlinkat(AT_FDCWD, path.c_str(), 0) == 0;
 }
 
 OutputFile::PublishResult OutputFile::State::PublishReplacing() {

@@ -5,8 +5,10 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstring>
@@ -190,6 +192,64 @@ TEST(OutputFile, AbandoningWaitsForALinkUnderWay) {
         EXPECT_EQ(ReadFile(dir / "out.h"), "abc");
         EXPECT_EQ(EntriesIn(dir.Path()), 1u);
     }
+}
+
+// FAT through FUSE: neither link nor a rename that refuses a name, so a
+// placeholder takes the name first. It must fail to compile, and one left by
+// a killed converter is cleared, with its temporary, by the next run.
+std::string g_placeholderSeen;
+
+TEST(OutputFile, FatPlaceholderIsAnErrorAndItsOrphanIsCleared) {
+    TempDir dir;
+    {
+        test::ScopedSystemCalls sys;
+        sys->openat = [](int dirFd, const char* path, int flags, mode_t mode) {
+            if ((flags & O_TMPFILE) == O_TMPFILE) return errno = EOPNOTSUPP, -1;
+            return ::openat(dirFd, path, flags, mode);
+        };
+        sys->linkat = [](int, const char*, int, const char*, int) { return errno = EPERM, -1; };
+        sys->renameat2 = [](int fromDir, const char* from, int toDir, const char* to,
+                            unsigned flags) {
+            if (flags != 0) return errno = EINVAL, -1;
+            const int fd = ::openat(toDir, to, O_RDONLY);
+            char text[600] = {};
+            g_placeholderSeen.assign(text, static_cast<std::size_t>(std::max<ssize_t>(
+                                               0, ::read(fd, text, sizeof text))));
+            ::close(fd);
+            return ::renameat2(fromDir, from, toDir, to, 0);
+        };
+        auto out = OutputFile::Create(dir / "out.h");
+        ASSERT_TRUE(out && out->Write("abc", 3));
+        ASSERT_EQ(out->Publish(), OutputFile::PublishResult::Published);
+    }
+    EXPECT_EQ(ReadFile(dir / "out.h"), "abc");
+    EXPECT_EQ(g_placeholderSeen.rfind("#error \"Unfinished Hexcrate header: converter process ", 0),
+              0u)
+        << g_placeholderSeen;
+
+    // What a kill -9 before the rename leaves: the placeholder of a process
+    // that has ended, and its temporary.
+    const pid_t ended = ::fork();
+    if (ended == 0) ::_exit(0);
+    ::waitpid(ended, nullptr, 0);
+    const std::string temp = ".gone.h.hexcrate-AbC123";
+    std::string text = g_placeholderSeen;
+    const std::size_t pid = text.find(std::to_string(::getpid()));
+    text.replace(pid, std::to_string(::getpid()).size(), std::to_string(ended));
+    text.replace(text.find(".out.h.hexcrate-"), std::strlen(".out.h.hexcrate-XXXXXX"), temp);
+    WriteFile(dir / "gone.h", text);
+    WriteFile(dir / temp, "partial");
+    EXPECT_TRUE(platform::ClearOrphanedPlaceholder(dir / "gone.h"));
+    EXPECT_FALSE(fs::exists(dir / "gone.h") || fs::exists(dir / temp));
+
+    // Anything else stays: a live process's placeholder, a header that only
+    // looks alike.
+    WriteFile(dir / "live.h", g_placeholderSeen);
+    WriteFile(dir / "alike.h", text + "int x;\n");
+    EXPECT_FALSE(platform::ClearOrphanedPlaceholder(dir / "live.h"));
+    EXPECT_FALSE(platform::ClearOrphanedPlaceholder(dir / "alike.h"));
+    EXPECT_FALSE(platform::ClearOrphanedPlaceholder(dir / "out.h"));
+    EXPECT_EQ(EntriesIn(dir.Path()), 3u);
 }
 
 }  // namespace
