@@ -78,7 +78,7 @@ sanitize: build-asan/Makefile build-tsan/Makefile
 # in tests/fuzz/corpus/NAME; what it finds stays in build-fuzz/corpus/NAME.
 # `make fuzz-corpus` folds those finds, minimised, into the seeds.
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS := name_rules_fuzz header_format_fuzz
+FUZZ_TARGETS := name_rules_fuzz header_format_fuzz command_line_fuzz depfile_fuzz
 build-fuzz/Makefile: | $(DEV_DEPS)
 	@$(CMAKE) --preset fuzz >/dev/null
 
@@ -138,12 +138,13 @@ uninstall:
 bench: build
 	bash bench/run.sh $(BUILD)/hexcrate-convert
 
-# Both programs cross-built for Windows (WIN=win64 for 64-bit) into
-# dist/hexcrate-<version>-$(WIN).zip, and their tests under Wine.
-WIN ?= win32
+# Both programs cross-built for 32- and 64-bit Windows (WIN=win32 or
+# WIN=win64 for one) into dist/: a zip and an installer each; and their tests
+# under Wine.
+WIN ?= win32 win64
 .PHONY: windows windows-test
 windows:
-	@bash scripts/windows-build.sh $(WIN)
+	@for target in $(WIN); do bash scripts/windows-build.sh $$target || exit 1; done
 
 windows-test: build windows
 	@bash scripts/windows-test.sh $(WIN)

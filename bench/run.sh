@@ -119,7 +119,7 @@ if command -v strace >/dev/null; then
     before=$(stat -c %y old.h)
     strace -f -qq -o trace.txt -e trace=openat,write,pwrite64,fsync,fdatasync,sync_file_range \
         "$convert" -q --update in.bin --output old.h 2>/dev/null
-    writes=$(grep -cE 'O_WRONLY|O_RDWR|O_CREAT|O_TMPFILE|write|sync' trace.txt || true)
+    writes=$(grep -cE 'O_WRONLY|O_RDWR|O_CREAT|O_TMPFILE|write64\(|write\([0-9]{2}|write\([3-9]|sync' trace.txt || true)
     [ "$before" = "$(stat -c %y old.h)" ] && kept=kept ||
         kept=CHANGED
     echo "Unchanged --update under strace: $writes calls that open for writing, write or flush; time stamp $kept"

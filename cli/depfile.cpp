@@ -1,41 +1,122 @@
 #include "cli/depfile.h"
 
-#include "platform/output_file.h"
+#include <cstring>
+
+#include "platform/file_identity.h"
 
 namespace cli {
 namespace {
 
-std::optional<std::string> Escaped(std::string_view path) {
-    std::string result;
+constexpr char kNotWritten[] = "Dependency file could not be written.";
+constexpr char kIsInput[] = "Dependency file would replace the input.";
+constexpr char kIsOutput[] = "Dependency file would replace the output.";
+constexpr char kNotRegular[] = "Dependency file would replace something that is not a file.";
+
+// Characters that Make or Ninja read as something other than part of a
+// name, with no escape that both undo: Make expands wildcards and reads
+// ';', '=' and '|' as rule syntax; Ninja ends a name at the others.
+constexpr char kUnwritable[] = "\"&'*;<=>?[^`|";
+
+std::string Describe(char c) {
+    switch (c) {
+        case '\n':
+            return "a line feed";
+        case '\r':
+            return "a carriage return";
+        case '\t':
+            return "a tab";
+        default:
+            break;
+    }
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return "a control character";
+    return std::string("'") + c + "'";
+}
+
+std::string Unwritable(std::string_view path, const std::string& what) {
+    return "Dependency file cannot name '" + std::string(path) + "': Make or Ninja would misread " +
+           what + ".";
+}
+
+// Appends `path` escaped to `out`; returns the problem, empty when none.
+// Space, '#' and ':' take a backslash, '$' is doubled; a backslash run
+// before an escaped space is doubled so that it stays part of the name.
+std::string AppendEscaped(std::string& out, std::string_view path, bool isTarget) {
     std::size_t backslashes = 0;  // the run just copied
     for (char c : path) {
-        if (c == '\n' || c == '\r') return std::nullopt;
-        if (c == ' ' || c == '#') {
-            // A backslash run before an escaped character is doubled, so
-            // that it stays part of the name.
-            result.append(backslashes + 1, '\\');
+        const bool control = static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+        if (control || std::strchr(kUnwritable, c) != nullptr || (isTarget && c == '%'))
+            return Unwritable(path, Describe(c));  // '%' makes a Make target a pattern
+        // Make and Ninja read a backslash run before '#' or ':' differently.
+        if (backslashes > 0 && (c == '#' || c == ':'))
+            return Unwritable(path, std::string("'\\") + c + "'");
+        if (c == ' ') {
+            out.append(backslashes + 1, '\\');
+        } else if (c == '#' || c == ':') {
+            out += '\\';
         } else if (c == '$') {
-            result += '$';
+            out += '$';
         }
-        result += c;
+        out += c;
         backslashes = c == '\\' ? backslashes + 1 : 0;
     }
-    return result;
+    // A backslash would join the line end or the colon that follows; Ninja
+    // keeps the backslash of a name that ends in ':'.
+    if (!path.empty() && (path.back() == '\\' || path.back() == ':'))
+        return Unwritable(path, "a name that ends in '" + std::string(1, path.back()) + "'");
+    return {};
+}
+
+bool PathRefused(const std::string& path, const std::vector<Depfile::Entry>& entries,
+                 std::string& problem) {
+    for (const auto& [output, input] : entries) {
+        if (platform::SameFile(path, input))
+            problem = kIsInput;
+        else if (platform::SameFile(path, output))
+            problem = kIsOutput;
+        if (!problem.empty()) return true;
+    }
+    if (platform::KindOfPath(path) == platform::PathKind::Other) problem = kNotRegular;
+    return !problem.empty();
 }
 
 }  // namespace
 
-std::optional<std::string> DepfileText(std::string_view output, std::string_view input) {
-    const auto target = Escaped(output);
-    const auto source = Escaped(input);
-    if (!target || !source) return std::nullopt;
-    return *target + ": " + *source + "\n";
+DepfileText MakeDepfileText(std::string_view output, std::string_view input) {
+    DepfileText result;
+    result.problem = AppendEscaped(result.text, output, true);
+    if (result.problem.empty()) {
+        result.text += ": ";
+        result.problem = AppendEscaped(result.text, input, false);
+    }
+    if (!result.problem.empty()) return {{}, result.problem};
+    result.text += '\n';
+    return result;
 }
 
-bool WriteDepfile(const std::string& path, const std::string& text) {
+std::optional<Depfile> Depfile::Prepare(const std::string& path, std::vector<Entry> entries,
+                                        std::string& problem) {
+    std::string text;
+    for (const auto& [output, input] : entries) {
+        DepfileText line = MakeDepfileText(output, input);
+        problem = line.problem;
+        if (!problem.empty()) return std::nullopt;
+        text += line.text;
+    }
+    if (PathRefused(path, entries, problem)) return std::nullopt;
     auto file = platform::OutputFile::Create(path);
-    return file && file->Write(text.data(), text.size()) &&
-           file->PublishReplacing() == platform::OutputFile::PublishResult::Published;
+    if (!file || !file->Write(text.data(), text.size())) {
+        problem = kNotWritten;
+        return std::nullopt;
+    }
+    return Depfile(std::move(*file), path, std::move(entries));
+}
+
+bool Depfile::Publish(std::string& problem) {
+    // Another process may have put something at the path meanwhile.
+    if (PathRefused(m_path, m_entries, problem)) return false;
+    if (m_file.PublishReplacing() == platform::OutputFile::PublishResult::Published) return true;
+    problem = kNotWritten;
+    return false;
 }
 
 }  // namespace cli

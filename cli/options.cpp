@@ -6,9 +6,10 @@
 namespace cli {
 
 const char kUsage[] =
-    "Usage: hexcrate-convert [OPTION]... [--] INPUT\n"
+    "Usage: hexcrate-convert [OPTION]... [--] INPUT...\n"
     "Write a C++ header that carries the bytes of INPUT as an array, their\n"
-    "count, and a class whose ExtractFile method writes them back out.\n"
+    "count, and a class whose ExtractFile method writes them back out; one\n"
+    "header for each INPUT, all checked before the first is written.\n"
     "An existing file is never overwritten unless --update is given.\n"
     "\n"
     "  -c, --class=NAME    name of the generated class (default from INPUT:\n"
@@ -20,7 +21,14 @@ const char kUsage[] =
     "                        and PREFIXlength (default: INPUT's base name)\n"
     "      --update        write the header if it is missing, replace it if its\n"
     "                        content differs, leave an identical one untouched\n"
-    "      --depfile=FILE  also write a Make-style dependency file (OUTPUT: INPUT)\n"
+    "      --depfile=FILE  also write a Make-style dependency file (OUTPUT: INPUT,\n"
+    "                        a line for each INPUT)\n"
+    "      --data=KIND     how the header carries the bytes: 'hex' (default), an\n"
+    "                        array of hex literals; 'string', string literals,\n"
+    "                        fast to compile for g++ and clang++ (not MSVC);\n"
+    "                        'incbin', the assembler reads INPUT itself (g++,\n"
+    "                        clang++, mingw); 'rc', a resource in OUTPUT's name\n"
+    "                        with '.rc', for Windows compilers\n"
     "  -q, --quiet         print no success line\n"
     "  -h, --help          show this text and exit\n"
     "  -V, --version       show the version and exit\n"
@@ -32,7 +40,7 @@ const char kUsage[] =
 
 namespace {
 
-enum class Id { Class, Output, Name, Update, Depfile, Quiet, Help, Version };
+enum class Id { Class, Output, Name, Update, Depfile, Data, Quiet, Help, Version };
 
 struct Spec {
     Id id;
@@ -41,12 +49,13 @@ struct Spec {
     bool takesValue;
 };
 
-constexpr std::array<Spec, 8> kSpecs{{
+constexpr std::array<Spec, 9> kSpecs{{
     {Id::Class, 'c', "class", true},
     {Id::Output, 'o', "output", true},
     {Id::Name, 'n', "name", true},
     {Id::Update, 0, "update", false},
     {Id::Depfile, 0, "depfile", true},
+    {Id::Data, 0, "data", true},
     {Id::Quiet, 'q', "quiet", false},
     {Id::Help, 'h', "help", false},
     {Id::Version, 'V', "version", false},
@@ -58,15 +67,32 @@ const Spec* FindLong(std::string_view name) {
     return nullptr;
 }
 
+constexpr std::array<std::pair<std::string_view, core::DataKind>, 4> kDataKinds{{
+    {"hex", core::DataKind::Hex},
+    {"string", core::DataKind::String},
+    {"incbin", core::DataKind::Incbin},
+    {"rc", core::DataKind::Rc},
+}};
+
 const Spec* FindShort(char name) {
     for (const Spec& spec : kSpecs)
         if (spec.shortName != 0 && spec.shortName == name) return &spec;
     return nullptr;
 }
 
-// Stores one option; returns true when parsing should stop (help, version).
-bool Apply(Options& options, Id id, std::string value) {
+// Stores one option; returns true when parsing should stop (help, version),
+// and sets `error` for a value it cannot take.
+bool Apply(Options& options, Id id, std::string value, std::string& error) {
     switch (id) {
+        case Id::Data:
+            error = "unknown --data kind '" + value + "' (hex, string, incbin or rc)";
+            for (const auto& [name, kind] : kDataKinds) {
+                if (name == value) {
+                    options.data = kind;
+                    error.clear();
+                }
+            }
+            break;
         case Id::Class:
             options.className = std::move(value);
             break;
@@ -97,11 +123,18 @@ bool Apply(Options& options, Id id, std::string value) {
 
 // Contradictions between options, found once all are read.
 std::string CheckCombination(const Options& options) {
+    // An empty value is a mistake, not a wish for the default.
+    if (options.className && options.className->empty()) return "--class needs a name";
+    if (options.output && options.output->empty()) return "--output needs a file name";
     if (options.depfile && options.depfile->empty()) return "--depfile needs a file name";
     if (options.ToStandardOutput() && options.update)
         return "--update cannot be used with --output -";
     if (options.ToStandardOutput() && options.depfile)
         return "--depfile cannot be used with --output -";
+    if (options.inputs.size() > 1 && (options.className || options.output || options.prefix))
+        return "--class, --name and --output take one INPUT only";
+    if (options.ToStandardOutput() && options.data == core::DataKind::Rc)
+        return "--data=rc cannot be used with --output -: it writes a .rc file beside the header";
     return {};
 }
 
@@ -112,7 +145,6 @@ std::string CheckCombination(const Options& options) {
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     ParsedCommandLine result;
     Options& options = result.options;
-    bool haveInput = false;
     bool optionsEnded = false;
     auto fail = [&result](std::string text) {
         result.error = std::move(text);
@@ -123,9 +155,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
         const std::string& arg = args[i];
         if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
             // "-" alone is an INPUT name, as is anything after "--".
-            if (haveInput) return fail("only one INPUT can be converted at a time");
-            options.input = arg;
-            haveInput = true;
+            options.inputs.push_back(arg);
         } else if (arg == "--") {
             optionsEnded = true;
         } else if (arg[1] == '-') {
@@ -142,7 +172,9 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
                 if (i + 1 >= args.size()) return fail("--" + name + " needs a value");
                 value = args[++i];
             }
-            if (Apply(options, spec->id, std::move(value))) return result;
+            std::string error;
+            if (Apply(options, spec->id, std::move(value), error)) return result;
+            if (!error.empty()) return fail(error);
         } else {
             // A bundle of short options; one that takes a value takes the
             // rest of the bundle, or else the next argument.
@@ -160,12 +192,14 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
                     }
                     k = arg.size();
                 }
-                if (Apply(options, spec->id, std::move(value))) return result;
+                std::string error;
+                if (Apply(options, spec->id, std::move(value), error)) return result;
+                if (!error.empty()) return fail(error);
             }
         }
     }
     // An INPUT given as "" is reported by the job check, as in the window.
-    if (!haveInput && !options.help && !options.version) return fail("no INPUT given");
+    if (options.inputs.empty() && !options.help && !options.version) return fail("no INPUT given");
     if (std::string error = CheckCombination(options); !error.empty()) return fail(error);
     return result;
 }

@@ -7,14 +7,17 @@
 #include <string>
 #include <vector>
 
+#include "core/job_options.h"
+
 namespace cli {
 
 struct Options {
-    std::string input;
-    std::optional<std::string> className;  // derived from INPUT when absent
+    std::vector<std::string> inputs;       // converted one after another, in this order
+    std::optional<std::string> className;  // derived from INPUT when absent; one INPUT only
     std::optional<std::string> output;     // derived from INPUT when absent; "-" is stdout
     std::optional<std::string> prefix;     // identifier prefix, derived from INPUT when absent
     std::optional<std::string> depfile;
+    core::DataKind data = core::DataKind::Hex;
     bool update = false;
     bool quiet = false;
     bool help = false;

@@ -87,6 +87,14 @@ std::vector<std::string> NameWarnings(std::string_view className, std::string_vi
     return warnings;
 }
 
+std::string LineEndWarning(std::string_view input) {
+    const std::string name = core::DisplayName(std::string(input));
+    if (name.find_first_of("\r\n") == std::string::npos) return {};
+    return std::string(kProgram) + "warning: file name " + Quoted(name) +
+           " holds a line end, which breaks the header's opening comment: the header will not "
+           "compile; rename the file";
+}
+
 std::string CompileCostHint(std::string_view input, std::uint64_t size) {
     if (size <= kCompileHintThreshold) return {};
     // Compiling a header costs CPU time and memory roughly in proportion to
@@ -97,10 +105,11 @@ std::string CompileCostHint(std::string_view input, std::uint64_t size) {
     constexpr double kClangSecondsPerMiB = 2.5;
     constexpr double kClangMiBPerMiB = 180.0;
     const double mib = static_cast<double>(size) / (1024.0 * 1024.0);
-    char text[256];
+    char text[512];
     std::snprintf(text, sizeof text,
                   "is %.1f MiB: compiling its header takes about %.0f s of CPU time and "
-                  "%.0f MiB of memory with g++, %.0f s and %.0f MiB with clang++",
+                  "%.0f MiB of memory with g++, %.0f s and %.0f MiB with clang++; "
+                  "--data=incbin or --data=string cost a small fraction of that",
                   mib, mib * kGccSecondsPerMiB, mib * kGccMiBPerMiB, mib * kClangSecondsPerMiB,
                   mib * kClangMiBPerMiB);
     return std::string(kProgram) + "warning: " + std::string(input) + " " + text;

@@ -34,11 +34,16 @@ std::string ErrorLine(std::string_view file, const core::ConversionResult& resul
 // that does not compile, each naming the option that fixes it.
 std::vector<std::string> NameWarnings(std::string_view className, std::string_view prefix);
 
+// A warning when the input's file name holds a line end, which ends the
+// header's opening comment early so that the rest of the name is read as
+// code; empty otherwise.
+std::string LineEndWarning(std::string_view input);
+
 // Inputs above this size get the compile-cost hint.
 inline constexpr std::uint64_t kCompileHintThreshold = std::uint64_t{1024} * 1024;
 
-// What compiling the header of an input of `size` bytes costs, as a warning
-// line; empty up to the threshold.
+// What compiling the hex header of an input of `size` bytes costs, as a
+// warning line that names the faster kinds; empty up to the threshold.
 std::string CompileCostHint(std::string_view input, std::uint64_t size);
 
 // The --version text.

@@ -1,12 +1,15 @@
 #include "core/conversion.h"
 
+#include <filesystem>
 #include <new>
-#include <vector>
 
 #include "core/chunk_writer_thread.h"
+#include "core/data_formatter.h"
 #include "core/header_destination.h"
 #include "core/header_format.h"
+#include "core/header_format_rc.h"
 #include "core/name_rules.h"
+#include "core/page_buffer.h"
 #include "platform/input_file.h"
 #include "platform/last_error.h"
 
@@ -18,6 +21,24 @@ struct WaitOnExit {
     ~WaitOnExit() { writer.Wait(); }
 };
 
+void RemoveFile(const std::string& path) {
+    std::error_code ignored;
+    std::filesystem::remove(std::filesystem::path(std::u8string(path.begin(), path.end())),
+                            ignored);
+}
+
+// The rc kind's two files: the .rc first, then the header; a header that
+// cannot be published takes a .rc created for it away again.
+ConversionResult FinishWithScript(const ConversionJob& job, HeaderDestination& header,
+                                  HeaderDestination& script, const std::string& scriptText) {
+    if (!script.Write(scriptText.data(), scriptText.size())) return script.WriteFailure();
+    if (ConversionResult result = script.Finish(); !result.Ok()) return result;
+    ConversionResult result = header.Finish();
+    if (!result.Ok() && job.options.outputMode == OutputMode::NewFile)
+        RemoveFile(ResourceScriptPath(job.outputPath));
+    return result;
+}
+
 ConversionResult ConvertOrThrow(const ConversionJob& job, ProgressSink& progress) {
     auto input = platform::InputFile::Open(job.inputPath, job.options.inputAccess);
     if (!input) return {Outcome::InputNotFound, platform::LastError()};
@@ -25,6 +46,12 @@ ConversionResult ConvertOrThrow(const ConversionJob& job, ProgressSink& progress
     ConversionResult failure;
     auto output = HeaderDestination::Open(job.outputPath, job.options.outputMode, failure);
     if (!output) return failure;
+    std::optional<HeaderDestination> script;
+    if (job.options.data == DataKind::Rc) {
+        script = HeaderDestination::Open(ResourceScriptPath(job.outputPath), job.options.outputMode,
+                                         failure);
+        if (!script) return failure;
+    }
 
     const std::string displayName = DisplayName(job.inputPath);
     const std::string prefix =
@@ -35,26 +62,32 @@ ConversionResult ConvertOrThrow(const ConversionJob& job, ProgressSink& progress
     // out the writer is waited for before the formatter's buffers go.
     ChunkWriterThread writer(
         [&output](const char* data, std::size_t size) { return output->Write(data, size); });
-    HeaderFormatter header(
-        [&writer](const char* data, std::size_t size) { return writer.Submit(data, size); });
+    const std::unique_ptr<DataFormatter> formatter = MakeDataFormatter(
+        job.options.data,
+        [&writer](const char* data, std::size_t size) { return writer.Submit(data, size); },
+        job.inputPath);
+    DataFormatter& header = *formatter;
     const WaitOnExit waitForWriter{writer};
     progress.Advanced(0);
     if (!header.Opening(displayName, prefix)) return output->WriteFailure();
 
     // The count is what was actually read: a file that shrinks or grows in
     // the meantime is converted as it is read, within the 32-bit limit.
-    std::vector<unsigned char> block(HeaderFormatter::kBlockSize);
+    const PageBuffer block(HeaderFormatter::kBlockSize);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(block.Data());
     for (;;) {
-        const std::ptrdiff_t n = input->Read(block.data(), block.size());
+        const std::ptrdiff_t n = input->Read(block.Data(), block.Size());
         if (n < 0) return {Outcome::InputUnreadable, platform::LastError()};
         if (n == 0) break;
         if (header.ByteCount() + static_cast<std::uint64_t>(n) > kMaxInputSize)
             return {Outcome::InputTooLarge, {}};
-        if (!header.Bytes(block.data(), static_cast<std::size_t>(n))) return output->WriteFailure();
+        if (!header.Bytes(bytes, static_cast<std::size_t>(n))) return output->WriteFailure();
         progress.Advanced(static_cast<std::uint32_t>(header.ByteCount()));
     }
     // A failed write always leaves the writer idle, so its reason is settled.
     if (!header.Closing(prefix, job.className) || !writer.Wait()) return output->WriteFailure();
+    if (const auto* rc = dynamic_cast<const RcFormatter*>(&header))
+        return FinishWithScript(job, *output, *script, rc->ResourceScript(displayName, prefix));
     return output->Finish();
 }
 

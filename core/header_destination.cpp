@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/file_identity.h"
 #include "platform/last_error.h"
 
 namespace core {
@@ -15,62 +16,103 @@ ConversionResult NotWritten() { return {Outcome::OutputNotWritten, platform::Las
 
 std::optional<HeaderDestination> HeaderDestination::Open(const std::string& path, OutputMode mode,
                                                          ConversionResult& failure) {
-    HeaderDestination destination(mode);
+    HeaderDestination destination(mode, path);
     if (mode == OutputMode::StandardOutput) return destination;
 
+    platform::ClearOrphanedPlaceholder(path);
     if (platform::PathExists(path)) {
         // Only an update may look at an existing header, and only a regular file.
         if (mode == OutputMode::Update)
             destination.m_existing = platform::InputFile::Open(path, platform::InputAccess::Shared);
         if (!destination.m_existing) {
-            failure = {Outcome::OutputExists, {}};
+            // A header that is there but cannot be opened (no descriptor
+            // left, say) is not the same as a name taken by something else.
+            const std::error_code reason = platform::LastError();
+            const bool unreadable = mode == OutputMode::Update &&
+                                    platform::KindOfPath(path) == platform::PathKind::RegularFile;
+            failure = unreadable ? ConversionResult{Outcome::OutputUnreadable, reason}
+                                 : ConversionResult{Outcome::OutputExists, {}};
             return std::nullopt;
         }
-        destination.m_identical = true;
+        // Nothing is created while the new header agrees with the old one.
+        return destination;
     }
-    destination.m_file = platform::OutputFile::Create(path);
-    if (!destination.m_file) {
-        failure = {Outcome::OutputNotCreated, platform::LastError()};
+    if (!destination.Create()) {
+        failure = destination.m_writeFailure;
         return std::nullopt;
     }
     return destination;
 }
 
+bool HeaderDestination::Create() {
+    m_file = platform::OutputFile::Create(m_path);
+    return m_file || Failed(Outcome::OutputNotCreated);
+}
+
+bool HeaderDestination::Failed(Outcome outcome) {
+    if (m_writeFailure.Ok()) m_writeFailure = {outcome, platform::LastError()};
+    return false;
+}
+
 bool HeaderDestination::Write(const char* data, std::size_t size) {
-    bool written = false;
+    if (m_mode == OutputMode::StandardOutput)
+        return std::fwrite(data, 1, size, stdout) == size || Failed(Outcome::OutputNotWritten);
     if (!m_file) {
-        written = std::fwrite(data, 1, size, stdout) == size;
-    } else {
-        if (m_identical) m_identical = SameAsExisting(data, size);
-        written = m_file->Write(data, size);
+        if (Agrees(data, size)) {
+            m_agreed += size;
+            return true;
+        }
+        if (!StartWriting()) return false;
     }
-    if (!written && !m_writeError) m_writeError = platform::LastError();
-    return written;
+    return m_file->Write(data, size) || Failed(Outcome::OutputNotWritten);
 }
 
 // Compares the next `size` bytes of the existing header with `data`.
-bool HeaderDestination::SameAsExisting(const char* data, std::size_t size) {
-    m_compareBuffer.resize(std::min<std::size_t>(size, 1 << 20));
+bool HeaderDestination::Agrees(const char* data, std::size_t size) {
+    if (!m_compareBuffer) m_compareBuffer.emplace(std::size_t{1} << 20);
+    char* const buffer = m_compareBuffer->Data();
     while (size > 0) {
-        const std::ptrdiff_t n =
-            m_existing->Read(m_compareBuffer.data(), std::min(size, m_compareBuffer.size()));
-        if (n <= 0 || std::memcmp(m_compareBuffer.data(), data, static_cast<std::size_t>(n)) != 0)
-            return false;
+        const std::ptrdiff_t n = m_existing->Read(buffer, std::min(size, m_compareBuffer->Size()));
+        if (n <= 0 || std::memcmp(buffer, data, static_cast<std::size_t>(n)) != 0) return false;
         data += n;
         size -= static_cast<std::size_t>(n);
     }
     return true;
 }
 
+// At the first difference the new header is written from its beginning into
+// a new file, which replaces the old one only when complete. The part that
+// agreed is copied from the old header: it is held open, and a header
+// replaced meanwhile (by rename, as here) leaves what it holds unchanged.
+bool HeaderDestination::StartWriting() {
+    if (!Create()) return false;
+    if (!m_existing->Rewind()) return Failed(Outcome::OutputNotWritten);
+    if (!m_compareBuffer) m_compareBuffer.emplace(std::size_t{1} << 20);
+    char* const buffer = m_compareBuffer->Data();
+    for (std::uint64_t left = m_agreed; left > 0;) {
+        const std::size_t wanted =
+            static_cast<std::size_t>(std::min<std::uint64_t>(left, m_compareBuffer->Size()));
+        const std::ptrdiff_t n = m_existing->Read(buffer, wanted);
+        if (n <= 0 || !m_file->Write(buffer, static_cast<std::size_t>(n)))
+            return Failed(Outcome::OutputNotWritten);
+        left -= static_cast<std::uint64_t>(n);
+    }
+    m_existing.reset();
+    return true;
+}
+
 ConversionResult HeaderDestination::Finish() {
     using Result = platform::OutputFile::PublishResult;
-    if (!m_file) return std::fflush(stdout) == 0 ? ConversionResult{} : NotWritten();
+    if (m_mode == OutputMode::StandardOutput)
+        return std::fflush(stdout) == 0 ? ConversionResult{} : NotWritten();
 
     if (m_mode == OutputMode::Update) {
-        // Identical so far and nothing more in the old one: it stays as it was.
-        char probe;
-        if (m_identical && m_existing->Read(&probe, 1) == 0) return {};
-        m_existing.reset();
+        if (!m_file) {
+            // Identical so far and nothing more in the old one: it stays as it was.
+            char probe;
+            if (m_existing->Read(&probe, 1) == 0) return {};
+            if (!StartWriting()) return m_writeFailure;
+        }
         return m_file->PublishReplacing() == Result::Published ? ConversionResult{} : NotWritten();
     }
     switch (m_file->Publish()) {

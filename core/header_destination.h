@@ -4,13 +4,14 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
-#include <system_error>
-#include <vector>
+#include <utility>
 
 #include "core/job_options.h"
 #include "core/outcome.h"
+#include "core/page_buffer.h"
 #include "platform/input_file.h"
 #include "platform/output_file.h"
 
@@ -32,18 +33,23 @@ public:
     ConversionResult Finish();
 
     // Why the first failed Write failed.
-    ConversionResult WriteFailure() const { return {Outcome::OutputNotWritten, m_writeError}; }
+    ConversionResult WriteFailure() const { return m_writeFailure; }
 
 private:
-    explicit HeaderDestination(OutputMode mode) : m_mode(mode) {}
-    bool SameAsExisting(const char* data, std::size_t size);
+    explicit HeaderDestination(OutputMode mode, std::string path)
+        : m_mode(mode), m_path(std::move(path)) {}
+    bool Create();
+    bool Agrees(const char* data, std::size_t size);
+    bool StartWriting();
+    bool Failed(Outcome outcome);
 
     OutputMode m_mode;
-    std::optional<platform::OutputFile> m_file;     // absent for standard output
-    std::optional<platform::InputFile> m_existing;  // the header being updated
-    bool m_identical = false;                       // so far, to the existing header
-    std::vector<char> m_compareBuffer;
-    std::error_code m_writeError;
+    std::string m_path;
+    std::optional<platform::OutputFile> m_file;     // absent for standard output and while agreeing
+    std::optional<platform::InputFile> m_existing;  // the header being updated, while agreeing
+    std::uint64_t m_agreed = 0;                     // bytes that match the existing header
+    std::optional<PageBuffer> m_compareBuffer;
+    ConversionResult m_writeFailure;
 };
 
 }  // namespace core

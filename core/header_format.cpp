@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -27,7 +28,12 @@ static_assert(kRule.size() == 82);
 // copy from the table writes past the last value.
 constexpr std::size_t kMaxBytesPerValue = 9;
 constexpr std::size_t kCopyPadding = 2;
-constexpr std::size_t kBufferSize = HeaderFormatter::kBlockSize * kMaxBytesPerValue + kCopyPadding;
+constexpr std::size_t kPage = HeaderFormatter::kPageSize;
+// A block's text after less than a page carried over from the last chunk,
+// rounded up to whole pages so that the second buffer starts on a page too.
+constexpr std::size_t kBufferSize =
+    (kPage + HeaderFormatter::kBlockSize * kMaxBytesPerValue + kCopyPadding + kPage - 1) / kPage *
+    kPage;
 
 }  // namespace
 
@@ -35,15 +41,21 @@ std::string FormatHexByte(unsigned char byte) { return {kHex.entries[byte].data(
 
 HeaderFormatter::HeaderFormatter(Sink sink)
     : m_sink(std::move(sink)),
-      m_buffers{std::make_unique_for_overwrite<char[]>(kBufferSize),
-                std::make_unique_for_overwrite<char[]>(kBufferSize)},
-      m_buffer(m_buffers[0].get()) {}
+      m_memory(2 * kBufferSize),
+      m_buffers{m_memory.Data(), m_memory.Data() + kBufferSize},
+      m_buffer(m_buffers[0]) {}
 
-void HeaderFormatter::Flush() {
-    if (m_used == 0) return;
-    if (!m_failed && !m_sink(m_buffer, m_used)) m_failed = true;
-    m_buffer = m_buffer == m_buffers[0].get() ? m_buffers[1].get() : m_buffers[0].get();
-    m_used = 0;
+// Hands over the whole pages filled so far, or everything for the last
+// chunk; the part page left over starts the other buffer.
+void HeaderFormatter::Flush(bool last) {
+    const std::size_t size = last ? m_used : m_used / kPage * kPage;
+    if (size == 0) return;
+    if (!m_failed && !m_sink(m_buffer, size)) m_failed = true;
+    // The sink is done with the other buffer once its call returns.
+    char* const next = m_buffer == m_buffers[0] ? m_buffers[1] : m_buffers[0];
+    std::memcpy(next, m_buffer + size, m_used - size);
+    m_buffer = next;
+    m_used -= size;
 }
 
 // Always through the buffers, even a text longer than one: the caller's
@@ -156,7 +168,7 @@ bool HeaderFormatter::Closing(std::string_view prefix, std::string_view classNam
         "length*sizeof(char));\r\n\t"
         "tFile.Close();\r\n\t"
         "return true;\r\n}");
-    Flush();
+    Flush(true);
     return !m_failed;
 }
 

@@ -6,46 +6,47 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+
+#include "core/data_formatter.h"
+#include "core/page_buffer.h"
 
 namespace core {
 
 // "0x" and two upper-case hex digits: 10 gives "0x0A".
 std::string FormatHexByte(unsigned char byte);
 
-class HeaderFormatter {
+// The fixed format. It fills two buffers in turn, so that a chunk stays
+// unchanged until the sink's next call returns.
+class HeaderFormatter final : public DataFormatter {
 public:
-    // Receives the formatted text in large chunks; returns false on a write
-    // error. The formatter fills two buffers in turn, so a chunk stays
-    // unchanged until the sink's next call returns: a sink may go on writing
-    // it on another thread while the next chunk is formatted.
-    using Sink = std::function<bool(const char* data, std::size_t size)>;
-
     // The largest block that Bytes() formats without an intermediate flush.
     static constexpr std::size_t kBlockSize = std::size_t{64} * 1024;
 
+    // Every chunk but the last is a whole number of pages and starts on a
+    // page boundary, so each lands on whole pages of the file.
+    static constexpr std::size_t kPageSize = PageBuffer::kPageSize;
+
     explicit HeaderFormatter(Sink sink);
 
-    // Each returns false once the sink has failed; nothing more is written then.
-    // A line feed inside a name is written as CR LF like every other.
-    bool Opening(std::string_view displayName, std::string_view prefix);
-    bool Bytes(const unsigned char* data, std::size_t size);
-    bool Closing(std::string_view prefix, std::string_view className);
+    bool Opening(std::string_view displayName, std::string_view prefix) override;
+    bool Bytes(const unsigned char* data, std::size_t size) override;
+    bool Closing(std::string_view prefix, std::string_view className) override;
 
-    std::uint64_t ByteCount() const { return m_count; }
+    std::uint64_t ByteCount() const override { return m_count; }
 
 private:
     char* FormatValue(char* out, unsigned char value);
     static char* FormatLine(char* out, const unsigned char* values);
     void Append(std::string_view text);
     void AppendName(std::string_view name);
-    void Flush();
+    void Flush(bool last = false);
 
     Sink m_sink;
-    std::unique_ptr<char[]> m_buffers[2];
+    PageBuffer m_memory;  // both buffers
+    char* m_buffers[2];
     char* m_buffer;  // the one being filled
     std::size_t m_used = 0;
     std::uint64_t m_count = 0;

@@ -15,11 +15,21 @@ enum class OutputMode {
     StandardOutput,  // write it to the process's standard output
 };
 
+// How a header carries the bytes. Every kind keeps the names and the class;
+// Hex is the window's fixed format.
+enum class DataKind {
+    Hex,     // an array of hex literals
+    String,  // concatenated string literals, cheap to compile for g++ and clang++
+    Incbin,  // the assembler's .incbin of the input, for g++ and clang++ (ELF and PE)
+    Rc,      // an RCDATA resource in a .rc file beside the header, for Windows
+};
+
 // The defaults are the window's job.
 struct JobOptions {
     std::optional<std::string> identifierPrefix;  // derived from the input path when absent
     OutputMode outputMode = OutputMode::NewFile;
     platform::InputAccess inputAccess = platform::InputAccess::Exclusive;
+    DataKind data = DataKind::Hex;
 };
 
 }  // namespace core

@@ -28,6 +28,8 @@ std::string_view MessageText(Outcome outcome) {
             return "Out of memory.";
         case Outcome::NotStarted:
             return "Conversion could not be started.";
+        case Outcome::OutputUnreadable:
+            return "Output file could not be read.";
     }
     return "Conversion failed.";  // an outcome added without a text
 }
@@ -42,6 +44,7 @@ OutcomeFile FileConcerned(Outcome outcome) {
         case Outcome::OutputExists:
         case Outcome::OutputNotCreated:
         case Outcome::OutputNotWritten:
+        case Outcome::OutputUnreadable:
             return OutcomeFile::Output;
         case Outcome::Converted:
         case Outcome::NoInputPath:

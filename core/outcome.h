@@ -21,6 +21,7 @@ enum class Outcome {
     OutOfMemory,
     NotStarted,  // no worker thread could be started
     // Append new outcomes here: the values above keep their meaning.
+    OutputUnreadable,  // an update could not open the header it would replace
 };
 
 enum class OutcomeFile { None, Input, Output };

@@ -3,12 +3,27 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <cerrno>
 #include <utility>
 
 #include "platform/system_calls.h"
 
 namespace platform {
+namespace {
+
+// NFS grants an exclusive lock only on a file open for writing and refuses
+// it here with EBADF; the shared lock still keeps out every writer that
+// locks, so it is taken instead of refusing the file.
+bool Lock(int fd, InputAccess access) {
+    if (access == InputAccess::Exclusive) {
+        if (Sys().flock(fd, LOCK_EX | LOCK_NB) == 0) return true;
+        if (errno != EBADF) return false;
+    }
+    return Sys().flock(fd, LOCK_SH | LOCK_NB) == 0;
+}
+
+}  // namespace
 
 std::optional<InputFile> InputFile::Open(const std::string& path, InputAccess access) {
     // Non-blocking for good: a FIFO or device is refused instead of waiting
@@ -20,10 +35,9 @@ std::optional<InputFile> InputFile::Open(const std::string& path, InputAccess ac
 
     // On failure errno says why. Of the files that are not regular only a
     // directory has a code of its own; the others give none (0).
-    const int lock = (access == InputAccess::Shared ? LOCK_SH : LOCK_EX) | LOCK_NB;
     struct stat info {};
     int error = 0;
-    if (Sys().fstat(fd, &info) != 0 || (S_ISREG(info.st_mode) && Sys().flock(fd, lock) != 0))
+    if (Sys().fstat(fd, &info) != 0 || (S_ISREG(info.st_mode) && !Lock(fd, access)))
         error = errno;
     else if (S_ISREG(info.st_mode))
         return InputFile(fd, static_cast<std::uint64_t>(info.st_size));
@@ -58,5 +72,7 @@ std::ptrdiff_t InputFile::Read(void* buffer, std::size_t capacity) {
         if (n >= 0 || errno != EINTR) return n;
     }
 }
+
+bool InputFile::Rewind() { return ::lseek(m_fd, 0, SEEK_SET) == 0; }
 
 }  // namespace platform

@@ -39,6 +39,9 @@ public:
     // (some files under /proc look regular but wait for data); errno says why.
     std::ptrdiff_t Read(void* buffer, std::size_t capacity);
 
+    // Goes back to the first byte; false on failure, errno says why.
+    bool Rewind();
+
 private:
     InputFile(int fd, std::uint64_t size) : m_fd(fd), m_size(size) {}
 

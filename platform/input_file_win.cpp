@@ -76,4 +76,6 @@ std::ptrdiff_t InputFile::Read(void* buffer, std::size_t capacity) {
     return static_cast<std::ptrdiff_t>(got);
 }
 
+bool InputFile::Rewind() { return ::_lseeki64(m_fd, 0, SEEK_SET) == 0; }
+
 }  // namespace platform

@@ -23,6 +23,7 @@
 #include "platform/output_file.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <stdio.h>
 #include <sys/random.h>
 #include <sys/stat.h>
@@ -87,6 +88,29 @@ bool UnderFreshHiddenName(char* temp, const std::string& target, Make make) {
     return false;
 }
 
+// The placeholder's whole text: it names its process and its temporary, so
+// that a later run can tell an orphan from a conversion still under way.
+constexpr char kPlaceholderStart[] = "#error \"Unfinished Hexcrate header: converter process ";
+constexpr char kPlaceholderMiddle[] = " was stopped before its temporary ";
+constexpr char kPlaceholderEnd[] = " replaced this file; convert again.\"\n";
+constexpr std::size_t kPlaceholderMax = 512;
+
+std::string PlaceholderText(pid_t pid, const std::string& temp) {
+    return kPlaceholderStart + std::to_string(pid) + kPlaceholderMiddle + temp + kPlaceholderEnd;
+}
+
+// Writes all `size` bytes, through interruptions and short writes.
+bool WriteAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t n = Sys().write(fd, data, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
 // Some file systems (FUSE ones, special files) cannot flush at all; that is
 // no reason to fail.
 bool Synced(int result) { return result == 0 || errno == EINVAL; }
@@ -112,7 +136,9 @@ struct OutputFile::State {
     bool LinkUnnamedAs(const char* linkName);
     bool NameUnnamed();
     void TemporaryIsTarget(detail::PendingHold& hold);
+    bool WriteBack();
     bool SyncAndClose();
+    int CloseFile();
     bool SyncDirectory();
     bool LinkUnnamed();
     bool LinkNamed();
@@ -127,6 +153,8 @@ struct OutputFile::State {
     std::string name;         // the target's name in that directory
     std::string tempName;     // the hidden temporary's name; empty while unnamed
     int pendingSlot = -1;     // where RemovePendingOutput() finds the temporary
+    off_t written = 0;        // bytes written so far
+    off_t sent = 0;           // bytes handed to the disk so far; -1 where that cannot be done
 };
 
 bool PathExists(const std::string& path) {
@@ -187,7 +215,7 @@ bool OutputFile::State::CreateUnnamed() {
     if (!claim.Claimed()) return Refused(EMFILE);
     fd = Sys().openat(dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
     if (fd < 0) return false;
-    pendingSlot = claim.Arm();
+    pendingSlot = claim.Arm(fd);
     return true;
 }
 
@@ -202,7 +230,7 @@ bool OutputFile::State::CreateNamed() {
     });
     if (!created) return false;
     tempName = claim.Name();
-    pendingSlot = claim.Arm();
+    pendingSlot = claim.Arm(fd);
     return true;
 }
 
@@ -241,8 +269,18 @@ void OutputFile::State::TemporaryIsTarget(detail::PendingHold& hold) {
 // content may be incomplete.
 bool OutputFile::State::SyncAndClose() {
     const bool synced = Synced(Sys().fsync(fd));
-    const bool closed = Sys().close(std::exchange(fd, -1)) == 0;
+    const bool closed = CloseFile() == 0;
     return synced && closed;
+}
+
+// Takes the descriptor out of the record before closing it, so that
+// RemovePendingOutput() never touches a number that may already be reused.
+int OutputFile::State::CloseFile() {
+    {
+        detail::PendingHold hold(pendingSlot);
+        hold.ForgetDescriptor();
+    }
+    return Sys().close(std::exchange(fd, -1));
 }
 
 bool OutputFile::State::SyncDirectory() { return !dirSyncable || Synced(Sys().fsync(dirFd)); }
@@ -250,8 +288,7 @@ bool OutputFile::State::SyncDirectory() { return !dirSyncable || Synced(Sys().fs
 // Keeps errno: it may hold the reason for a failure being reported.
 void OutputFile::State::Discard() noexcept {
     const int error = errno;
-    if (fd >= 0) Sys().close(fd);  // an unnamed file vanishes with its last descriptor
-    fd = -1;
+    if (fd >= 0) CloseFile();  // an unnamed file vanishes with its last descriptor
     if (!tempName.empty()) Sys().unlinkat(dirFd, tempName.c_str(), 0);
     tempName.clear();
     detail::ForgetPending(std::exchange(pendingSlot, -1));
@@ -274,6 +311,31 @@ bool OutputFile::Write(const void* data, std::size_t size) {
         }
         p += n;
         size -= static_cast<std::size_t>(n);
+        m_state->written += n;
+    }
+    return m_state->WriteBack();
+}
+
+// Starts writing each stretch to disk as soon as it is complete, and waits
+// for the stretch before it. So the disk works while the rest is formatted,
+// the flush before publishing has little left to do, and the file's pages
+// waiting for the disk stay few.
+bool OutputFile::State::WriteBack() {
+    constexpr off_t kStretch = off_t{8} << 20;
+    while (sent >= 0 && written - sent >= kStretch) {
+        if (Sys().syncFileRange(fd, sent, kStretch, SYNC_FILE_RANGE_WRITE) != 0 ||
+            (sent >= kStretch &&
+             Sys().syncFileRange(fd, sent - kStretch, kStretch,
+                                 SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE |
+                                     SYNC_FILE_RANGE_WAIT_AFTER) != 0)) {
+            // A file that cannot be written back early is flushed whole at
+            // the end. Any other error may be the only report of a failed
+            // write to disk: the final flush would no longer see it.
+            if (errno != EINVAL && errno != ESPIPE && errno != ENOSYS) return false;
+            sent = -1;
+            break;
+        }
+        sent += kStretch;
     }
     return true;
 }
@@ -308,7 +370,7 @@ bool OutputFile::State::LinkUnnamed() {
         if (hold.Abandoned()) return Refused(ECANCELED);
         if (!LinkUnnamedAs(name.c_str())) return false;
     }
-    if (Sys().close(std::exchange(fd, -1)) != 0) {
+    if (CloseFile() != 0) {
         const int error = errno;
         Sys().unlinkat(dirFd, name.c_str(), 0);
         errno = error;
@@ -340,15 +402,24 @@ bool OutputFile::State::RenameOverPlaceholder() {
     int placeholderSlot = -1;
     {
         // The placeholder is removed like a temporary if the process is
-        // stopped before the rename.
+        // stopped before the rename. Its text is written at once: a build
+        // that finds it after a kill -9 fails on the #error, not on a
+        // missing class.
         detail::PendingClaim claim(dirFd);
         if (!claim.Claimed() || name.size() > NAME_MAX) return false;
         std::memcpy(claim.Name(), name.c_str(), name.size() + 1);
         const int placeholder = Sys().openat(
             dirFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (placeholder < 0) return false;
+        const std::string text = PlaceholderText(::getpid(), tempName);
+        const bool written = WriteAll(placeholder, text.data(), text.size());
         Sys().close(placeholder);
         placeholderSlot = claim.Arm();
+        if (!written) {
+            Sys().unlinkat(dirFd, name.c_str(), 0);
+            detail::ForgetPending(placeholderSlot);
+            return false;
+        }
     }
     const bool renamed = Sys().renameat2(dirFd, tempName.c_str(), dirFd, name.c_str(), 0) == 0;
     const int error = errno;
@@ -358,11 +429,50 @@ bool OutputFile::State::RenameOverPlaceholder() {
     return renamed;
 }
 
+bool ClearOrphanedPlaceholder(const std::string& path) {
+    const int fd =
+        Sys().openat(AT_FDCWD, path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0);
+    if (fd < 0) return false;
+    char text[kPlaceholderMax + 1];
+    struct stat info {};
+    const ssize_t n = Sys().fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+                              info.st_size <= static_cast<off_t>(kPlaceholderMax)
+                          ? Sys().read(fd, text, kPlaceholderMax + 1)
+                          : -1;
+    Sys().close(fd);
+    if (n <= 0 || n > static_cast<ssize_t>(kPlaceholderMax)) return false;
+
+    // Ours only when the text is exactly what a placeholder holds, and its
+    // process is gone.
+    const std::string found(text, static_cast<std::size_t>(n));
+    const std::size_t start = sizeof kPlaceholderStart - 1;
+    if (found.compare(0, start, kPlaceholderStart) != 0) return false;
+    std::size_t end = start;
+    long pid = 0;
+    while (end < found.size() && found[end] >= '0' && found[end] <= '9' && pid < 1'000'000'000)
+        pid = pid * 10 + (found[end++] - '0');
+    const std::size_t nameStart = found.find(kPlaceholderMiddle, end);
+    if (end == start || nameStart != end) return false;
+    const std::size_t tempStart = nameStart + sizeof kPlaceholderMiddle - 1;
+    const std::size_t tempEnd = found.find(kPlaceholderEnd, tempStart);
+    if (tempEnd == std::string::npos || tempEnd + sizeof kPlaceholderEnd - 1 != found.size())
+        return false;
+    const std::string temp = found.substr(tempStart, tempEnd - tempStart);
+    if (found != PlaceholderText(static_cast<pid_t>(pid), temp) ||
+        temp.find('/') != std::string::npos ||
+        (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH))
+        return false;
+
+    const auto slash = path.rfind('/');
+    const std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    Sys().unlinkat(AT_FDCWD, (dir + temp).c_str(), 0);
+    return Sys().unlinkat(AT_FDCWD, path.c_str(), 0) == 0;
+}
+
 OutputFile::PublishResult OutputFile::State::PublishReplacing() {
     // rename(2) replaces atomically, but only a file that has a name. An
     // unnamed one is flushed and named while its descriptor is still open.
-    bool done = tempName.empty() ? Synced(Sys().fsync(fd)) && NameUnnamed() &&
-                                       Sys().close(std::exchange(fd, -1)) == 0
+    bool done = tempName.empty() ? Synced(Sys().fsync(fd)) && NameUnnamed() && CloseFile() == 0
                                  : SyncAndClose();
     if (done) {
         detail::PendingHold hold(pendingSlot);

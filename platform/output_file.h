@@ -12,6 +12,14 @@ namespace platform {
 // symbolic link, even a dangling one. Never follows or opens it.
 bool PathExists(const std::string& path);
 
+// Where a file system can neither link nor refuse a name on rename (FAT
+// through FUSE), a placeholder of ours holds the target's name for a moment
+// before the header replaces it. It reads as an #error, so that it never
+// compiles as a header. A converter killed in that moment leaves it and its
+// temporary behind: this removes both when `path` holds such a placeholder
+// whose process has ended, and says whether it did.
+bool ClearOrphanedPlaceholder(const std::string& path);
+
 // A new file that is written unseen and appears under its final name only
 // when published. It is created in the target's directory so that
 // publishing is a link or a rename, not a copy. Until then nothing exists at

@@ -79,6 +79,9 @@ struct OutputFile::State {
     std::string tempPath;  // the hidden temporary beside it; empty once published
 };
 
+// Windows never needs a placeholder: its rename can refuse an existing name.
+bool ClearOrphanedPlaceholder(const std::string& /*path*/) { return false; }
+
 bool PathExists(const std::string& path) {
     const std::optional<std::wstring> wide = WidePath(path);
     if (!wide || wide->empty()) return false;

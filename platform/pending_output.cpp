@@ -18,6 +18,7 @@ struct Slot {
     std::atomic<int> state{kFree};
     std::atomic<bool> abandoned{false};
     int dirFd = -1;
+    int fd = -1;  // the temporary, open for writing
     char name[NAME_MAX + 1] = {};
 };
 
@@ -45,6 +46,7 @@ PendingClaim::PendingClaim(int dirFd) noexcept {
         int expected = kFree;
         if (g_slots[i].state.compare_exchange_strong(expected, kBusy, std::memory_order_acquire)) {
             g_slots[i].dirFd = dirFd;
+            g_slots[i].fd = -1;
             g_slots[i].name[0] = '\0';
             g_slots[i].abandoned.store(false, std::memory_order_relaxed);
             m_slot = i;
@@ -60,8 +62,9 @@ PendingClaim::~PendingClaim() {
 
 char* PendingClaim::Name() noexcept { return g_slots[m_slot].name; }
 
-int PendingClaim::Arm() noexcept {
+int PendingClaim::Arm(int fd) noexcept {
     m_armed = true;
+    g_slots[m_slot].fd = fd;
     g_slots[m_slot].state.store(kArmed, std::memory_order_release);
     return m_slot;
 }
@@ -83,6 +86,10 @@ bool PendingHold::Abandoned() const noexcept {
 }
 
 char* PendingHold::Name() noexcept { return g_slots[m_slot].name; }
+
+void PendingHold::ForgetDescriptor() noexcept {
+    if (m_slot >= 0) g_slots[m_slot].fd = -1;
+}
 
 void ForgetPending(int slot) noexcept {
     if (slot < 0) return;
@@ -110,7 +117,21 @@ void RemovePendingOutput() noexcept {
         // removal of a name already gone does no harm. An unnamed file has
         // nothing to remove; the mark alone keeps it from ever appearing.
         slot.abandoned.store(true, std::memory_order_relaxed);
-        if (slot.name[0] != '\0') ::unlinkat(slot.dirFd, slot.name, 0);
+        if (slot.name[0] != '\0') {
+            // Some FUSE file systems keep a file removed while open under a
+            // hidden name of their own, and FAT through FUSE mishandles it:
+            // the file is let go first. Its number then leads to /dev/null,
+            // not closed, so that the owner can never write into a file
+            // opened under a reused number.
+            if (slot.fd >= 0) {
+                const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+                if (null >= 0) {
+                    ::dup3(null, slot.fd, O_CLOEXEC);
+                    ::close(null);
+                }
+            }
+            ::unlinkat(slot.dirFd, slot.name, 0);
+        }
         slot.state.store(detail::kArmed, std::memory_order_release);
     }
     ::pthread_sigmask(SIG_SETMASK, &saved, nullptr);

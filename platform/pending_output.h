@@ -25,10 +25,10 @@ public:
     // empty for an unnamed temporary, which has nothing to remove.
     char* Name() noexcept;
 
-    // The file now exists (under Name(), if it has one): from here on
-    // RemovePendingOutput() abandons it. Returns the slot, for PendingHold
-    // and ForgetPending().
-    int Arm() noexcept;
+    // The file now exists (under Name(), if it has one), open as `fd`: from
+    // here on RemovePendingOutput() abandons it. Returns the slot, for
+    // PendingHold and ForgetPending().
+    int Arm(int fd = -1) noexcept;
 
 private:
     int m_slot = -1;
@@ -52,6 +52,10 @@ public:
 
     // The temporary's name, which the step may set (NAME_MAX bytes at most).
     char* Name() noexcept;
+
+    // The temporary's descriptor is about to be closed: from here on
+    // RemovePendingOutput() leaves it alone, as its number may be reused.
+    void ForgetDescriptor() noexcept;
 
 private:
     int m_slot;

@@ -17,7 +17,9 @@ void OnEndingSignal(int signal) {
 }  // namespace
 
 void InstallSignalCleanup() {
-    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
+    ::signal(SIGXFSZ, SIG_IGN);
+    for (int signal :
+         {SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM, SIGXCPU}) {
         struct sigaction action {};
         if (::sigaction(signal, nullptr, &action) != 0 || action.sa_handler == SIG_IGN) continue;
         action = {};

@@ -13,8 +13,9 @@ int OpenAt(int dirFd, const char* path, int flags, mode_t mode) {
     return ::openat(dirFd, path, flags, mode);
 }
 
-constexpr SystemCalls kReal = {OpenAt,    ::read,  ::write,  ::close,     ::fsync,   ::fstat,
-                               ::fstatat, ::flock, ::linkat, ::renameat2, ::unlinkat};
+constexpr SystemCalls kReal = {
+    OpenAt,  ::read,    ::write, ::close,  ::fsync,     ::sync_file_range,
+    ::fstat, ::fstatat, ::flock, ::linkat, ::renameat2, ::unlinkat};
 
 SystemCalls g_calls = kReal;
 

@@ -14,6 +14,7 @@ struct SystemCalls {
     ssize_t (*write)(int fd, const void* data, size_t size);
     int (*close)(int fd);
     int (*fsync)(int fd);
+    int (*syncFileRange)(int fd, off_t offset, off_t count, unsigned flags);
     int (*fstat)(int fd, struct stat* info);
     int (*fstatat)(int dirFd, const char* path, struct stat* info, int flags);
     int (*flock)(int fd, int operation);

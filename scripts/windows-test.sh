@@ -1,23 +1,35 @@
 #!/usr/bin/env bash
-# Runs the Windows build's tests under Wine: the core tests, the converter
-# against the Linux one, and a smoke run of the window on a private X server.
-# Where the kernel cannot run 32-bit programs (and so no 32-bit Wine), the
-# tests run the 64-bit build of the same sources; the 32-bit percentage is
-# then checked in the machine code.
-# Usage: windows-test.sh [win32|win64]   (after windows-build.sh)
+# Runs the Windows builds' tests (after windows-build.sh):
+#   win64: every test under the host's 64-bit Wine;
+#   win32: the static checks (imports, resources, the percentage's machine
+#          code), then, where this kernel runs i386 programs, every test under
+#          32-bit Wine in its own i386 root; it says which of the two ran.
+# Usage: windows-test.sh [win32|win64]...   (both when none is named)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-target=${1:-win32}
-if [ "$target" = win32 ]; then
-  bash tests/windows/x87_check.sh i686-w64-mingw32-objdump build-win32/hexcrate-convert.exe
-  bash tests/windows/resources_check.sh build-win32/hexcrate.exe x86
-  if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
-    echo "This system cannot run 32-bit programs: testing the 64-bit build instead."
-    target=win64
-    bash scripts/windows-build.sh win64
-  fi
-fi
-[ "$target" = win64 ] && export WINEARCH=win64
-. tests/windows/wine_env.sh
-cd "build-$target"
-ctest --output-on-failure -L windows
+. scripts/windows-lib.sh
+targets=("$@")
+[ ${#targets[@]} -eq 0 ] && targets=(win64 win32)
+
+suite() {  # suite TARGET LABELS
+  (cd "build-$1" && ctest --output-on-failure -L "$2")
+}
+
+for target in "${targets[@]}"; do
+  windows_arch "$target" >/dev/null
+  case $target in
+    win64)
+      WINEARCH=win64 timed "tests of win64 under 64-bit Wine" suite win64 'windows|static' ;;
+    win32)
+      timed "static checks of win32" suite win32 static
+      if bash scripts/windows-i386-root.sh probe; then
+        echo "win32: this kernel runs i386 programs: the whole suite under 32-bit Wine in an i386 root"
+        timed "i386 Wine root" bash scripts/windows-i386-root.sh make >/dev/null
+        WINEARCH=win32 timed "tests of win32 under 32-bit Wine" \
+          bash scripts/windows-i386-root.sh run bash -c "cd build-win32 && ctest --output-on-failure -L windows"
+      else
+        echo "win32: this kernel cannot run i386 programs: only the static checks of the 32-bit build ran" \
+             "(imports, resources, SSE2 percentage); the 64-bit build ran the whole suite"
+      fi ;;
+  esac
+done

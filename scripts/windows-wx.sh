@@ -16,7 +16,8 @@ jobs=${JOBS:-$(nproc)}
 # Everything off, then what the window uses, then what those pull in that
 # --disable-all-features does not resolve by itself in 3.2.2 (the MSW date
 # control's source needs intl even when the control is off, the generic
-# folder control a choice).
+# folder control a choice, the file dialog a check box, the tree control an
+# image list).
 options=(
   --host="$host" --with-msw --disable-shared --enable-unicode
   --disable-all-features
@@ -27,16 +28,18 @@ options=(
   --enable-button --enable-textctrl --enable-stattext --enable-statbmp --enable-gauge
   --enable-accel --enable-menus --enable-menubar --enable-commondlg --enable-filedlg
   --enable-msgdlg --enable-image --enable-xpm --enable-display --enable-uxtheme
-  --enable-mousewheel --enable-dccache --enable-sysoptions --enable-ole --enable-dataobj --enable-dnd
+  --enable-sysoptions --enable-ole --enable-dataobj --enable-dnd
   --enable-variant --enable-dynlib --enable-dynamicloader --enable-regkey
   --enable-treectrl --enable-imaglist --enable-radiobtn --enable-wxdib --enable-choice
+  --enable-checkbox
   --disable-accessibility
 )
 # The posix compilers, as for the programs: one C++ runtime for both.
 flags="-O2 -ffunction-sections -fdata-sections"
 [ "$arch" = i686 ] && flags+=" -msse2 -mfpmath=sse"
 
-key=$(printf '%s\n' "$version" "${options[@]}" "$flags" | sha256sum | cut -c1-12)
+compiler=$("$host-g++-posix" -dumpfullversion)
+key=$(printf '%s\n' "$version" "${options[@]}" "$flags" "$compiler" | sha256sum | cut -c1-12)
 prefix=$cache/wxmsw-$version-$arch-$key
 if [ -f "$prefix/.complete" ]; then
   echo "$prefix"

@@ -8,6 +8,7 @@
 
 #include "res/strings.h"
 #include "ui/app_icons.h"
+#include "ui/toolkit.h"
 
 CAboutDlg::CAboutDlg(wxWindow* parent)
     : wxDialog(parent, wxID_ANY, res::kAboutCaption, wxDefaultPosition, wxDefaultSize,
@@ -15,6 +16,7 @@ CAboutDlg::CAboutDlg(wxWindow* parent)
     auto at = [this](int x, int y) { return wxDLG_UNIT(this, wxPoint(x, y)); };
     auto size = [this](int w, int h) { return wxDLG_UNIT(this, wxSize(w, h)); };
 
+    toolkit::UseDialogFont(this);
     SetClientSize(size(235, 100));
     const wxIconBundle icons = AppIcons();
     SetIcons(icons);
@@ -34,6 +36,11 @@ CAboutDlg::CAboutDlg(wxWindow* parent)
     auto* ok = new wxButton(this, wxID_OK, "OK", at(178, 7), size(50, 14));
     ok->SetDefault();
     auto* usage = new wxStaticText(this, wxID_STATIC, res::kAboutUsage, at(40, 44));
+#ifdef __WXMSW__
+    // The system's static text draws a little wider than wxWidgets measures
+    // it, and would cut the end of the longest line: one character to spare.
+    usage->SetSize(usage->GetSize() + wxSize(usage->GetCharWidth(), 0));
+#endif
 
     const wxSize margin = size(7, 7);
     const wxRect note = usage->GetRect();

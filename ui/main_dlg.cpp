@@ -16,9 +16,6 @@
 #include <wx/settings.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
-#ifdef __WXMSW__
-#include <wx/msw/wrapwin.h>
-#endif
 
 #include "core/convert_thread.h"
 #include "core/job_check.h"
@@ -115,6 +112,7 @@ CMainDlg::~CMainDlg() { SendDestroyEvent(); }
 
 // Positions and sizes in dialog units; creation order is the tab order.
 void CMainDlg::CreateControls() {
+    toolkit::UseDialogFont(this);
     SetClientSize(DluSize(this, 216, 105));
     const long editStyle = wxTE_PROCESS_ENTER;
 
@@ -168,14 +166,23 @@ void CMainDlg::ResetDisplay() {
 
 void CMainDlg::EnableJobControls(bool enable) {
     // Focus left on a control about to be disabled would leave the keyboard
-    // (Esc, F1, Tab) with nowhere to go; Exit stays enabled throughout.
-    if (const wxWindow* focus = FindFocus(); !enable && focus && focus->GetParent() == this)
+    // (Esc, F1, Tab) with nowhere to go; Exit stays enabled throughout. The
+    // focus goes back afterwards, so that Enter, which dismissed the report,
+    // does not press Exit next.
+    wxWindow* focus = FindFocus();
+    if (!enable && focus && focus->GetParent() == this && focus != m_exitButton) {
+        m_focusBeforeJob = focus;
         m_exitButton->SetFocus();
+    }
     m_convertButton->Enable(enable);
     m_browseButton->Enable(enable);
     m_inputPathField->Enable(enable);
     m_classNameField->Enable(enable);
     m_outputNameField->Enable(enable);
+    if (enable && m_focusBeforeJob) {
+        if (focus == m_exitButton) m_focusBeforeJob->SetFocus();
+        m_focusBeforeJob = nullptr;
+    }
 }
 
 // Overwrites both names on every change of the input path; edits made to
@@ -213,14 +220,7 @@ void CMainDlg::OnInitDialog(wxInitDialogEvent& event) {
     event.Skip();              // lets wxWidgets fill the fields
     m_exitButton->SetFocus();  // the first tab stop, as a new dialog should start
 #ifdef __WXMSW__
-    // The real system menu gets the About command, its text from string 101.
-    wchar_t command[64] = L"";
-    wxMenu* systemMenu = MSWGetSystemMenu();
-    if (systemMenu &&
-        ::LoadStringW(::GetModuleHandleW(nullptr), 101, command, std::size(command)) > 0) {
-        systemMenu->AppendSeparator();
-        systemMenu->Append(IDM_ABOUTBOX, command);
-    }
+    AddAboutToSystemMenu();
 #endif
 }
 
@@ -313,23 +313,20 @@ void CMainDlg::OnSysCommand(wxCommandEvent&) {
     about.ShowModal();
 }
 
+#ifndef __WXMSW__
 // Where the toolkit lets the program paint its minimised window, show the
-// icon centred on it.
+// icon centred on it (Windows does it in main_dlg_msw.cpp).
 void CMainDlg::OnPaint(wxPaintEvent& event) {
     if (!IsIconized()) {
         event.Skip();
         return;
     }
     wxPaintDC dc(this);
-#ifdef __WXMSW__
-    // The system paints the background under a minimised window's icon.
-    ::SendMessage(GetHWND(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.GetHDC()), 0);
-#else
     dc.Clear();
-#endif
     const wxSize iconSize(wxSystemSettings::GetMetric(wxSYS_ICON_X, this),
                           wxSystemSettings::GetMetric(wxSYS_ICON_Y, this));
     const wxIcon icon = m_icons.GetIcon(iconSize, wxIconBundle::FALLBACK_NEAREST_LARGER);
     const wxSize client = GetClientSize();
     dc.DrawIcon(icon, (client.x - icon.GetWidth() + 1) / 2, (client.y - icon.GetHeight() + 1) / 2);
 }
+#endif

@@ -50,6 +50,13 @@ private:
     void OnSysCommand(wxCommandEvent& event);
     void OnPaint(wxPaintEvent& event);
     void OnDestroy(wxWindowDestroyEvent& event);
+#ifdef __WXMSW__
+    // Windows' own chores: the About item of the system menu, and the icon
+    // a minimised window is dragged by (no wxWidgets event carries it).
+    void AddAboutToSystemMenu();
+    WXHICON OnQueryDragIcon() const;
+    WXLRESULT MSWWindowProc(WXUINT message, WXWPARAM wParam, WXLPARAM lParam) override;
+#endif
 
     wxButton* m_exitButton = nullptr;
     wxTextCtrl* m_outputNameField = nullptr;
@@ -58,6 +65,7 @@ private:
     wxButton* m_browseButton = nullptr;
     wxButton* m_convertButton = nullptr;
     wxGauge* m_progress = nullptr;
+    wxWindow* m_focusBeforeJob = nullptr;  // where the focus was when a job locked the controls
 
     wxString m_className;
     wxString m_inputPath;

@@ -7,6 +7,7 @@
 class wxFileDialog;
 class wxGauge;
 class wxMenu;
+class wxWindow;
 
 namespace toolkit {
 
@@ -17,6 +18,11 @@ std::string ChosenFile(const wxFileDialog& chooser);
 // Makes the bar fill the height it was given, border included, instead of
 // drawing a thin trough along its bottom edge.
 void FillHeight(wxGauge* bar);
+
+// Gives a dialog the font its layout in dialog units is drawn for, where
+// the toolkit has it (Windows: MS Sans Serif at 8 points); before any
+// control is created, so that they inherit it and the units follow it.
+void UseDialogFont(wxWindow* dialog);
 
 // Selects the first item of a menu as it opens, so that Enter chooses it.
 void SelectFirstItemOnOpen(wxMenu* menu);

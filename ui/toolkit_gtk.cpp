@@ -38,6 +38,9 @@ void FillHeight(wxGauge* bar) {
     g_object_unref(provider);
 }
 
+// GTK's theme font, as every other GTK program uses.
+void UseDialogFont(wxWindow*) {}
+
 void SelectFirstItemOnOpen(wxMenu* menu) {
     menu->Bind(wxEVT_MENU_OPEN, [menu](wxMenuEvent& event) {
         gtk_menu_shell_select_first(GTK_MENU_SHELL(menu->m_menu), TRUE);

@@ -5,6 +5,7 @@ namespace toolkit {
 
 std::string ChosenFile(const wxFileDialog&) { return {}; }
 void FillHeight(wxGauge*) {}
+void UseDialogFont(wxWindow*) {}
 void SelectFirstItemOnOpen(wxMenu*) {}
 
 }  // namespace toolkit

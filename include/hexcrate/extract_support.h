@@ -4,6 +4,14 @@
 // header. Where windows.h or MFC already supplies them, the matching parts
 // here are left out, so the same source builds on every platform.
 //
+// On Windows outside MFC it includes <windows.h>, whose types a header of
+// the rc kind needs for loading its resource.
+//
+// hexcrate::bytes(PREFIXfile, PREFIXlength) gives the bytes as a
+// std::span<const unsigned char> from C++20 on (hexcrate::byte_view, a
+// pointer and a size, before), and hexcrate::chars(...) as a
+// std::string_view from C++17 on; both work with every kind of header.
+//
 // Works from C++11 on. CFile opens files in binary mode, so ExtractFile
 // writes the bytes back exactly. It reports a file that cannot be created by
 // returning false (as with MFC); a write or close that fails throws
@@ -12,6 +20,10 @@
 // a complete one.
 #ifndef HEXCRATE_EXTRACT_SUPPORT_H
 #define HEXCRATE_EXTRACT_SUPPORT_H
+
+#if defined(_WIN32) && !defined(__AFX_H__)
+#include <windows.h>
+#endif
 
 #if !defined(_WINDEF_) && !defined(_MINWINDEF_)
 #include <cstdint>
@@ -105,5 +117,52 @@ private:
     std::string m_name;
 };
 #endif  // !__AFX_H__
+
+#include <cstddef>
+#if __cplusplus >= 202002L || (defined(_MSVC_LANG) && _MSVC_LANG >= 202002L)
+#include <span>
+#endif
+#if __cplusplus >= 201703L || (defined(_MSVC_LANG) && _MSVC_LANG >= 201703L)
+#include <string_view>
+#endif
+
+namespace hexcrate {
+
+#if defined(__cpp_lib_span)
+using byte_view = std::span<const unsigned char>;
+#else
+// The bytes where std::span is missing: enough for range-for and indexing.
+class byte_view {
+public:
+    byte_view() = default;
+    byte_view(const unsigned char* data, std::size_t size) : m_data(data), m_size(size) {}
+    const unsigned char* data() const { return m_data; }
+    std::size_t size() const { return m_size; }
+    bool empty() const { return m_size == 0; }
+    const unsigned char* begin() const { return m_data; }
+    const unsigned char* end() const { return m_data + m_size; }
+    const unsigned char& operator[](std::size_t i) const { return m_data[i]; }
+
+private:
+    const unsigned char* m_data = nullptr;
+    std::size_t m_size = 0;
+};
+#endif
+
+// A header's bytes: bytes(logofile, logolength). Empty when the data is
+// missing (an rc header whose resource is not in the module).
+inline byte_view bytes(const unsigned char* data, std::size_t length) {
+    return data ? byte_view(data, length) : byte_view();
+}
+
+#if defined(__cpp_lib_string_view)
+// The same bytes as characters, for APIs that take text.
+inline std::string_view chars(const unsigned char* data, std::size_t length) {
+    return data ? std::string_view(reinterpret_cast<const char*>(data), length)
+                : std::string_view();
+}
+#endif
+
+}  // namespace hexcrate
 
 #endif  // HEXCRATE_EXTRACT_SUPPORT_H

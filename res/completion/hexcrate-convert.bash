@@ -37,6 +37,10 @@ _hexcrate_convert()
         -c | --class | -n | --name)
             return # free text: nothing to propose
             ;;
+        --data)
+            COMPREPLY=($(compgen -P "$keep" -W 'hex string incbin rc' -- "$cur"))
+            return
+            ;;
         -o | --output | --depfile)
             _hexcrate_convert_files "$keep" "$cur"
             return
@@ -45,7 +49,7 @@ _hexcrate_convert()
 
     if [[ $cur == -* && $i -eq $COMP_CWORD ]]; then
         COMPREPLY=($(compgen -W '-c --class -o --output -n --name --update
-            --depfile -q --quiet -h --help -V --version --' -- "$cur"))
+            --depfile --data -q --quiet -h --help -V --version --' -- "$cur"))
         return
     fi
     _hexcrate_convert_files "" "$cur"

@@ -51,9 +51,8 @@ check "missing input" 1 "" \
 check "directory input" 1 "" \
     "hexcrate-convert: .: Input file not found. (Is a directory)" -- "$convert" . -o dir.h
 check "empty input path" 1 "" "hexcrate-convert: Please select a file" -- "$convert" ""
-check "empty class" 1 "" "hexcrate-convert: Please specify a classname" -- "$convert" abc.txt -c ""
-check "empty output" 1 "" "hexcrate-convert: Please specify an(other) output filename" -- \
-    "$convert" abc.txt --output ""
+check "empty class" 2 "" "$(usage "--class needs a name")" -- "$convert" abc.txt --class=
+check "empty output" 2 "" "$(usage "--output needs a file name")" -- "$convert" abc.txt --output ""
 check "missing directory" 1 "" \
     "hexcrate-convert: no/dir/x.h: Output file could not be created. (No such file or directory)" -- \
     "$convert" abc.txt --output no/dir/x.h
@@ -125,8 +124,34 @@ check "depfile" 0 "" "" -- "$convert" -q --update --depfile=up.d abc.txt -o up.h
 expect "depfile names output and input" test "$(cat up.d)" = "up.h: abc.txt"
 check "depfile that cannot be written" 1 "" \
     "hexcrate-convert: no/dir/up.d: Dependency file could not be written." -- \
-    "$convert" -q --update --depfile no/dir/up.d abc.txt -o up.h
+    "$convert" -q --depfile no/dir/up.d abc.txt -o fresh.h
+expect "a depfile refused before converting leaves no header" test ! -e fresh.h
 rm -rf taken.h up.h up.d
+
+# Nothing the user named for another purpose is ever replaced: not the input
+# (under any of its names), not the header, not anything but a regular file.
+ln abc.txt hardlink.txt && mkfifo fifo.d && ln -s nowhere symlink.d
+sum=$(md5sum <abc.txt)
+check "update onto its own input" 1 "" \
+    "hexcrate-convert: abc.txt: Please specify an(other) output filename" -- \
+    "$convert" --update -o abc.txt abc.txt
+check "update onto a hard link of its input" 1 "" \
+    "hexcrate-convert: ./hardlink.txt: Please specify an(other) output filename" -- \
+    "$convert" --update -o ./hardlink.txt abc.txt
+check "depfile onto the input" 1 "" \
+    "hexcrate-convert: hardlink.txt: Dependency file would replace the input." -- \
+    "$convert" --depfile=hardlink.txt abc.txt -o fresh.h
+check "depfile onto the header" 1 "" \
+    "hexcrate-convert: ./fresh.h: Dependency file would replace the output." -- \
+    "$convert" --depfile=./fresh.h abc.txt -o fresh.h
+for special in fifo.d symlink.d .; do
+    check "depfile onto $special" 1 "" \
+        "hexcrate-convert: $special: Dependency file would replace something that is not a file." -- \
+        "$convert" --depfile=$special abc.txt -o fresh.h
+done
+expect "input, links and fifo unchanged" test "$(md5sum <abc.txt)" = "$sum" -a -p fifo.d -a -L symlink.d
+expect "no header from a refused depfile" test ! -e fresh.h
+rm -f hardlink.txt fifo.d symlink.d
 
 # A header being replaced is at every moment either the old or the new one.
 head -c 8000000 /dev/urandom > large.bin

@@ -18,7 +18,7 @@ TEST(CommandLine, LongShortAndAttachedValuesMeanTheSame) {
          }) {
         const auto parsed = Parse(args);
         ASSERT_TRUE(parsed.Ok()) << parsed.error;
-        EXPECT_EQ(parsed.options.input, "in.bin");
+        EXPECT_EQ(parsed.options.inputs, std::vector<std::string>{"in.bin"});
         EXPECT_EQ(parsed.options.className, "CX");
         EXPECT_EQ(parsed.options.output, "x.h");
         EXPECT_EQ(parsed.options.prefix, "px");
@@ -32,15 +32,22 @@ TEST(CommandLine, FlagsBundlesValuesThatLookLikeOptionsAndTheEnd) {
     EXPECT_TRUE(parsed.options.quiet && parsed.options.update);
     EXPECT_EQ(parsed.options.className, "-x");  // a value is taken whatever it looks like
     EXPECT_EQ(parsed.options.depfile, "d.d");
-    EXPECT_EQ(parsed.options.input, "-in");
+    EXPECT_EQ(parsed.options.inputs, std::vector<std::string>{"-in"});
 
     parsed = Parse({"-o", "-", "-"});  // "-" alone is a name; as output it is stdout
     ASSERT_TRUE(parsed.Ok());
     EXPECT_TRUE(parsed.options.ToStandardOutput());
-    EXPECT_EQ(parsed.options.input, "-");
+    EXPECT_EQ(parsed.options.inputs, std::vector<std::string>{"-"});
 
     parsed = Parse({"--class=", "in", "--class", "CLast"});  // the last one counts
     EXPECT_EQ(parsed.options.className, "CLast");
+
+    parsed = Parse({"b.wav", "--data=incbin", "a.png", "--", "-c"});  // inputs keep their order
+    ASSERT_TRUE(parsed.Ok()) << parsed.error;
+    EXPECT_EQ(parsed.options.inputs, (std::vector<std::string>{"b.wav", "a.png", "-c"}));
+    EXPECT_EQ(parsed.options.data, core::DataKind::Incbin);
+    EXPECT_EQ(Parse({"--data", "rc", "a"}).options.data, core::DataKind::Rc);
+    EXPECT_EQ(Parse({"a"}).options.data, core::DataKind::Hex);
 }
 
 TEST(CommandLine, HelpAndVersionStopParsing) {
@@ -53,7 +60,12 @@ TEST(CommandLine, RefusesWhatItCannotMeanExactly) {
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{}, "no INPUT given"},
         {{"-q"}, "no INPUT given"},
-        {{"a", "b"}, "only one INPUT can be converted at a time"},
+        {{"a", "b", "-c", "C"}, "--class, --name and --output take one INPUT only"},
+        {{"a", "b", "-n", "p"}, "--class, --name and --output take one INPUT only"},
+        {{"a", "b", "-o", "x.h"}, "--class, --name and --output take one INPUT only"},
+        {{"a", "--data=bin"}, "unknown --data kind 'bin' (hex, string, incbin or rc)"},
+        {{"a", "--data=rc", "-o-"},
+         "--data=rc cannot be used with --output -: it writes a .rc file beside the header"},
         {{"a", "--fast"}, "unknown option --fast"},
         {{"a", "--out=x.h"}, "unknown option --out"},  // no abbreviations
         {{"a", "-x"}, "unknown option -x"},
@@ -61,6 +73,9 @@ TEST(CommandLine, RefusesWhatItCannotMeanExactly) {
         {{"a", "--class"}, "--class needs a value"},
         {{"a", "-o"}, "-o needs a value"},
         {{"a", "--quiet=yes"}, "--quiet takes no value"},
+        {{"a", "--class="}, "--class needs a name"},
+        {{"a", "-c", ""}, "--class needs a name"},
+        {{"a", "--output="}, "--output needs a file name"},
         {{"a", "--depfile="}, "--depfile needs a file name"},
         {{"a", "-o-", "--update"}, "--update cannot be used with --output -"},
         {{"a", "--output=-", "--depfile=d"}, "--depfile cannot be used with --output -"},
@@ -68,11 +83,26 @@ TEST(CommandLine, RefusesWhatItCannotMeanExactly) {
     for (const auto& [args, error] : cases) EXPECT_EQ(Parse(args).error, error);
 }
 
-TEST(Depfile, EscapesAsMakeReadsIt) {
-    EXPECT_EQ(cli::DepfileText("out/a.h", "/src/a.bin"), "out/a.h: /src/a.bin\n");
-    EXPECT_EQ(cli::DepfileText("my file.h", "a#1$.bin"), "my\\ file.h: a\\#1$$.bin\n");
-    EXPECT_EQ(cli::DepfileText("x.h", "dir\\ odd"), "x.h: dir\\\\\\ odd\n");
-    EXPECT_EQ(cli::DepfileText("x.h", "line\nend"), std::nullopt);
+// The text is checked against real Make and Ninja in depfile_test.sh; here
+// its exact form and the messages of what it refuses.
+TEST(Depfile, EscapesWhatMakeAndNinjaBothUndoAndRefusesTheRest) {
+    EXPECT_EQ(cli::MakeDepfileText("out/a.h", "/src/a.bin").text, "out/a.h: /src/a.bin\n");
+    EXPECT_EQ(cli::MakeDepfileText("my file.h", "a#1$:%.bin").text,
+              "my\\ file.h: a\\#1$$\\:%.bin\n");
+    EXPECT_EQ(cli::MakeDepfileText("x.h", "dir\\ odd").text, "x.h: dir\\\\\\ odd\n");
+
+    const std::vector<std::pair<std::pair<const char*, const char*>, std::string>> refused = {
+        {{"x.h", "line\nend"}, "'line\nend': Make or Ninja would misread a line feed."},
+        {{"x.h", "a;b"}, "'a;b': Make or Ninja would misread ';'."},
+        {{"x%.h", "in"}, "'x%.h': Make or Ninja would misread '%'."},
+        {{"x.h", "a\\#b"}, "'a\\#b': Make or Ninja would misread '\\#'."},
+        {{"x.h", "in:"}, "'in:': Make or Ninja would misread a name that ends in ':'."},
+    };
+    for (const auto& [names, problem] : refused) {
+        const cli::DepfileText text = cli::MakeDepfileText(names.first, names.second);
+        EXPECT_EQ(text.problem, "Dependency file cannot name " + problem);
+        EXPECT_EQ(text.text, "");
+    }
 }
 
 }  // namespace

@@ -61,6 +61,13 @@ TEST(Report, WarnsAboutNamesThatDoNotCompile) {
               "'debian-logofile', not a valid C++ identifier; choose a prefix with --name");
     EXPECT_EQ(cli::NameWarnings("CFile", "x").size(), 1u);  // collides with the header's own
     EXPECT_EQ(cli::NameWarnings("C", "2x").size(), 1u);
+
+    // A line end in the file name breaks the header's comment, whatever the
+    // class and identifiers; one in a folder name is never written.
+    EXPECT_EQ(cli::LineEndWarning("dir\nname/a.bin"), "");
+    for (const char* input : {"a\nb.bin", "dir/a\rb.bin"})
+        EXPECT_EQ(cli::LineEndWarning(input).rfind("hexcrate-convert: warning: file name '", 0), 0u)
+            << cli::LineEndWarning(input);
 }
 
 TEST(Report, CompileHintAboveOneMebibyteOnly) {
@@ -68,6 +75,7 @@ TEST(Report, CompileHintAboveOneMebibyteOnly) {
     const std::string hint = cli::CompileCostHint("big.bin", 8 * cli::kCompileHintThreshold);
     EXPECT_EQ(hint.rfind("hexcrate-convert: warning: big.bin is 8.0 MiB: compiling", 0), 0u)
         << hint;
+    EXPECT_NE(hint.find("--data=incbin or --data=string"), std::string::npos) << hint;
 }
 
 // What the progress line wrote to a temporary file.

@@ -35,7 +35,7 @@ consumer() {  # consumer GENERATOR
         -DCMAKE_CXX_COMPILER="$cxx" -DPAYLOAD="$work/payload.bin" >"$log" 2>&1 ||
         fatal "$generator configure"
     rebuild
-    expect "$generator: first build converts both inputs" test "$(grep -c 'Converting' "$log")" = 2
+    expect "$generator: first build converts all three inputs" test "$(grep -c 'Converting' "$log")" = 3
     expect "$generator: the program gives back both files" run
 
     # Same content, newer time: converted again, but header and program stay.
@@ -49,8 +49,8 @@ consumer() {  # consumer GENERATOR
     expect "$generator: an unchanged build does nothing" \
         test -z "$(grep -E 'Converting|Building|Linking' "$log")"
 
-    # New content: a new header and a program that carries it.
-    head -c 1000 /dev/urandom > "$work/payload.bin"
+    # New content of the same size: the assembler must read the input again.
+    head -c 70001 /dev/urandom > "$work/payload.bin"
     rebuild
     expect "$generator: changed input recompiles one source" \
         test "$(grep -c 'Building CXX' "$log")" = 1

@@ -2,12 +2,14 @@
 // update that must tell an identical header from one that only starts alike.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <string>
 
 #include "core/conversion.h"
 #include "core/outcome.h"
+#include "system_calls_mock.h"
 #include "test_support.h"
 
 namespace {
@@ -36,6 +38,7 @@ TEST(Outcome, EachHasItsExactTextAndItsFile) {
         {Outcome::OutputNotWritten, "Output file could not be written.", OutcomeFile::Output},
         {Outcome::OutOfMemory, "Out of memory.", OutcomeFile::None},
         {Outcome::NotStarted, "Conversion could not be started.", OutcomeFile::None},
+        {Outcome::OutputUnreadable, "Output file could not be read.", OutcomeFile::Output},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(core::MessageText(c.outcome), c.text);
@@ -97,6 +100,28 @@ TEST(Conversion, UpdateKeepsOnlyAnIdenticalHeader) {
         // Left untouched, or replaced by a new file: never rewritten in place.
         EXPECT_EQ(Inode(dir / "out.h") == before, c.old == expected);
     }
+}
+
+// With no descriptor left for the old header, an update says so and leaves
+// the header as it was.
+TEST(Conversion, UpdateThatCannotOpenTheOldHeaderSaysWhy) {
+    TempDir dir;
+    WriteFile(dir / "in.bin", "abc");
+    WriteFile(dir / "out.h", "old");
+    test::ScopedSystemCalls sys;
+    sys->openat = [](int dirFd, const char* path, int flags, mode_t mode) {
+        const std::string name = path;
+        if (name.size() >= 5 && name.compare(name.size() - 5, 5, "out.h") == 0)
+            return errno = EMFILE, -1;
+        return ::openat(dirFd, path, flags, mode);
+    };
+    core::ConversionJob job{dir / "in.bin", "CTestFile", dir / "out.h"};
+    job.options.outputMode = core::OutputMode::Update;
+    core::NoProgress progress;
+    const core::ConversionResult result = core::Convert(job, progress);
+    EXPECT_EQ(result.outcome, Outcome::OutputUnreadable);
+    EXPECT_EQ(result.reason, std::errc::too_many_files_open);
+    EXPECT_EQ(ReadFile(dir / "out.h"), "old");
 }
 
 }  // namespace

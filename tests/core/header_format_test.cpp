@@ -125,7 +125,8 @@ TEST(HeaderFormatter, LineFeedsInNamesAreStoredAsCrLf) {
               std::count(header.begin(), header.end(), '\r'));
 }
 
-// A sink may write a chunk on another thread until its next call returns.
+// A sink may write a chunk on another thread until its next call returns;
+// every chunk but the last covers whole pages from a page boundary.
 TEST(HeaderFormatter, ChunksStayUnchangedUntilTheNextSinkCall) {
     const char* last = nullptr;
     std::string lastCopy;
@@ -133,7 +134,9 @@ TEST(HeaderFormatter, ChunksStayUnchangedUntilTheNextSinkCall) {
     core::HeaderFormatter header([&](const char* data, std::size_t size) {
         if (last) {
             EXPECT_EQ(std::string(last, lastCopy.size()), lastCopy);
+            EXPECT_EQ(lastCopy.size() % core::HeaderFormatter::kPageSize, 0u);
         }
+        EXPECT_EQ(reinterpret_cast<std::uintptr_t>(data) % core::HeaderFormatter::kPageSize, 0u);
         last = data;
         lastCopy.assign(data, size);
         all += lastCopy;

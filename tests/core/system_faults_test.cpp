@@ -14,6 +14,7 @@
 #include <new>
 #include <vector>
 
+#include "core/conversion.h"
 #include "core/outcome.h"
 #include "platform/output_file.h"
 #include "system_calls_mock.h"
@@ -197,6 +198,77 @@ TEST_P(SystemFaults, RemovedTemporaryNeverAppears) {
     };
     EXPECT_EQ(Convert(), Outcome::OutputNotWritten);
     EXPECT_EQ(Entries(m_dir), (std::vector<std::string>{"expected.h", "in.bin"}));
+}
+
+// An update reads until the new header first differs from the old one and
+// only then creates its file: nothing is opened for writing, written or
+// flushed while they agree. A failure after the difference leaves the old
+// header as it was and nothing beside it.
+TEST_P(SystemFaults, UpdateWritesOnlyFromTheFirstDifference) {
+    const std::string expected = ReadFile(m_dir / "expected.h");
+    std::string old = expected;
+    old[old.size() * 2 / 3] ^= 1;  // several chunks agree first
+    core::ConversionJob job{m_dir / "in.bin", "CTestFile", m_dir / "out.h"};
+    job.options.outputMode = core::OutputMode::Update;
+    const auto update = [&job] {
+        core::NoProgress progress;
+        return core::Convert(job, progress).outcome;
+    };
+    using Install = void (*)(ScopedSystemCalls&);
+    const struct {
+        const char* what;
+        std::string old;
+        Install install;
+        Outcome outcome;
+    } cases[] = {
+        {"identical, nothing written", expected,
+         [](ScopedSystemCalls& sys) {
+             sys->write = [](int, const void*, size_t) -> ssize_t { return errno = EIO, -1; };
+             sys->fsync = [](int) { return errno = EIO, -1; };
+         },
+         Outcome::Converted},
+        {"file cannot be created", old,
+         [](ScopedSystemCalls& sys) {
+             sys->openat = [](int dir, const char* path, int flags, mode_t mode) {
+                 if ((flags & O_ACCMODE) == O_WRONLY) return errno = EACCES, -1;
+                 return ::openat(dir, path, flags, mode);
+             };
+         },
+         Outcome::OutputNotCreated},
+        {"disk full on the first write", old,
+         [](ScopedSystemCalls& sys) {
+             sys->write = [](int fd, const void* data, size_t size) -> ssize_t {
+                 if (++g_calls == 1) return errno = ENOSPC, -1;
+                 return ::write(fd, data, size);
+             };
+         },
+         Outcome::OutputNotWritten},
+        {"flush fails", old,
+         [](ScopedSystemCalls& sys) { sys->fsync = [](int) { return errno = EIO, -1; }; },
+         Outcome::OutputNotWritten},
+        {"replacing fails", old,
+         [](ScopedSystemCalls& sys) {
+             sys->renameat2 = [](int, const char*, int, const char*, unsigned) {
+                 return errno = EIO, -1;
+             };
+         },
+         Outcome::OutputNotWritten},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const platform::SystemCalls saved = platform::Sys();
+        WriteFile(m_dir / "out.h", c.old);
+        g_calls = 0;
+        g_outputFd = -1;
+        c.install(m_sys);
+        EXPECT_EQ(update(), c.outcome);
+        EXPECT_EQ(ReadFile(m_dir / "out.h"), c.old);
+        EXPECT_EQ(Entries(m_dir), (std::vector<std::string>{"expected.h", "in.bin", "out.h"}));
+        if (c.old == expected) EXPECT_EQ(g_outputFd, -1) << "a file was opened for writing";
+        platform::Sys() = saved;
+    }
+    EXPECT_EQ(update(), Outcome::Converted);
+    EXPECT_EQ(ReadFile(m_dir / "out.h"), expected);
 }
 
 // Names that can never be created are refused before any input is read.

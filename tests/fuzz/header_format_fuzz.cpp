@@ -5,10 +5,13 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -19,38 +22,53 @@ void Require(bool holds, const char* what) {
     std::abort();
 }
 
-std::string Hex(unsigned char byte) {
-    const char* digits = "0123456789ABCDEF";
-    return {'0', 'x', digits[byte >> 4], digits[byte & 0x0F]};
-}
-
 // Written with "\n"; every line feed, those inside the names included, is
-// stored as CR LF.
+// stored as CR LF. Built by appending to one reserved string: under the
+// sanitizers a temporary string per byte made this rendering, not the
+// formatter, the bulk of each run.
+class Rendering {
+public:
+    explicit Rendering(std::size_t reserve) { m_text.reserve(reserve); }
+    Rendering& operator<<(std::string_view piece) {
+        for (char c : piece) {
+            if (c == '\n') m_text += '\r';
+            m_text += c;
+        }
+        return *this;
+    }
+    void Bytes(const std::vector<unsigned char>& bytes) {
+        static constexpr char kDigits[] = "0123456789ABCDEF";
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            const char hex[] = {'0', 'x', kDigits[bytes[i] >> 4], kDigits[bytes[i] & 0x0F]};
+            m_text.append(hex, sizeof hex);
+            if (i + 1 < bytes.size()) m_text.append(", ", 2);
+            if ((i + 1) % 16 == 0) m_text.append("\r\n ", 3);
+        }
+    }
+    const std::string& Text() const { return m_text; }
+
+private:
+    std::string m_text;
+};
+
 std::string ExpectedHeader(const std::string& displayName, const std::string& prefix,
                            const std::string& className, const std::vector<unsigned char>& bytes) {
     const std::string rule(82, '/');
-    std::string text = rule + "\n// This is a headerfile which adds " + displayName +
-                       " to your Visual C++ Project.\n" + rule + "\n\nconst unsigned char " +
-                       prefix + "file[] = \n{";
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        text += Hex(bytes[i]);
-        if (i + 1 < bytes.size()) text += ", ";
-        if ((i + 1) % 16 == 0) text += "\n ";
-    }
-    text += "\n};\n\nconst DWORD " + prefix + "length = " + std::to_string(bytes.size()) + ";\n\n";
-    text += "class " + className + "\n{\npublic:\n\tBOOL ExtractFile(LPCTSTR filename);\n};\n\n";
-    text += "BOOL " + className + "::ExtractFile(LPCTSTR filename)\n{\n\t";
-    text += "CFile tFile;\n\t";
-    text += "if(!tFile.Open(filename,CFile::modeWrite|CFile::modeCreate))return false;\n\t";
-    text += "tFile.Write(" + prefix + "file," + prefix + "length*sizeof(char));\n\t";
-    text += "tFile.Close();\n\treturn true;\n}";
-
-    std::string stored;
-    for (char c : text) {
-        if (c == '\n') stored += '\r';
-        stored += c;
-    }
-    return stored;
+    Rendering text(bytes.size() * 6 + 1024 +
+                   3 * (displayName.size() + prefix.size() + className.size()));
+    text << rule << "\n// This is a headerfile which adds " << displayName
+         << " to your Visual C++ Project.\n"
+         << rule << "\n\nconst unsigned char " << prefix << "file[] = \n{";
+    text.Bytes(bytes);
+    text << "\n};\n\nconst DWORD " << prefix << "length = " << std::to_string(bytes.size())
+         << ";\n\n";
+    text << "class " << className << "\n{\npublic:\n\tBOOL ExtractFile(LPCTSTR filename);\n};\n\n";
+    text << "BOOL " << className << "::ExtractFile(LPCTSTR filename)\n{\n\t";
+    text << "CFile tFile;\n\t";
+    text << "if(!tFile.Open(filename,CFile::modeWrite|CFile::modeCreate))return false;\n\t";
+    text << "tFile.Write(" << prefix << "file," << prefix << "length*sizeof(char));\n\t";
+    text << "tFile.Close();\n\treturn true;\n}";
+    return text.Text();
 }
 
 // Mostly short chunks, for the line structure; now and then a long one, made
@@ -63,8 +81,12 @@ std::vector<unsigned char> NextChunk(FuzzedDataProvider& input) {
     std::vector<unsigned char> pattern =
         input.ConsumeBytes<unsigned char>(input.ConsumeIntegralInRange<std::size_t>(1, 40));
     if (pattern.empty()) pattern.push_back(0);
-    std::vector<unsigned char> chunk(size);
-    for (std::size_t i = 0; i < size; ++i) chunk[i] = pattern[i % pattern.size()];
+    std::vector<unsigned char> chunk;
+    chunk.reserve(size);
+    while (chunk.size() < size)
+        chunk.insert(chunk.end(), pattern.begin(),
+                     pattern.begin() + static_cast<std::ptrdiff_t>(
+                                           std::min(pattern.size(), size - chunk.size())));
     return chunk;
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/input_file.h"
+#include "system_calls_mock.h"
 #include "test_files.h"
 
 namespace {
@@ -37,6 +38,25 @@ TEST(InputFile, SharedReadersMeetButNeverAnExclusiveHolder) {
     ASSERT_TRUE(again);
     char buffer[8];
     EXPECT_EQ(again->Read(buffer, sizeof buffer), 3);
+}
+
+// NFS refuses an exclusive lock on a file open for reading: the shared one
+// is taken instead, which an exclusive holder still refuses.
+TEST(InputFile, WhereExclusiveLocksNeedWritingTheSharedOneIsTaken) {
+    TempDir dir;
+    WriteFile(dir / "in.bin", "abc");
+    const std::string in = dir / "in.bin";
+    test::ScopedSystemCalls sys;
+    sys->flock = [](int fd, int operation) {
+        if ((operation & LOCK_EX) != 0) return errno = EBADF, -1;
+        return ::flock(fd, operation);
+    };
+    EXPECT_TRUE(InputFile::Open(in));
+
+    const int holder = ::open(in.c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+    EXPECT_FALSE(InputFile::Open(in));
+    ::close(holder);
 }
 
 }  // namespace

@@ -3,14 +3,18 @@
 // file that never appears.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstring>
 #include <optional>
 #include <thread>
+#include <vector>
 
 #include "platform/output_file.h"
 #include "system_calls_mock.h"
@@ -112,6 +116,50 @@ TEST(OutputFile, AbandonedOutputNeverAppears) {
     EXPECT_EQ(EntriesIn(dir.Path()), 1u);
 }
 
+// Each full stretch of 8 MiB goes to the disk as soon as it is written, and
+// the one before it is waited for. A file system that cannot do that is
+// flushed whole at the end; a failure of the disk fails the write, as the
+// final flush would no longer see it.
+TEST(OutputFile, WritesBackStretchByStretch) {
+    struct Call {
+        off_t offset, count;
+        unsigned flags;
+        bool operator==(const Call&) const = default;
+    };
+    static std::vector<Call> calls;
+    static int failure;
+    test::ScopedSystemCalls sys;
+    sys->syncFileRange = [](int, off_t offset, off_t count, unsigned flags) {
+        calls.push_back({offset, count, flags});
+        return failure == 0 ? 0 : (errno = failure, -1);
+    };
+    constexpr off_t kMiB = 1 << 20;
+    const std::string mib(kMiB, 'x');
+    for (int error : {0, EINVAL, EIO}) {
+        SCOPED_TRACE(error);
+        calls.clear();
+        failure = error;
+        TempDir dir;
+        auto out = OutputFile::Create(dir / "out.h");
+        ASSERT_TRUE(out);
+        int written = 0;
+        while (written < 20 && out->Write(mib.data(), mib.size())) ++written;
+        const unsigned wait =
+            SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER;
+        if (error == 0)
+            EXPECT_EQ(calls, (std::vector<Call>{{0, 8 * kMiB, SYNC_FILE_RANGE_WRITE},
+                                                {8 * kMiB, 8 * kMiB, SYNC_FILE_RANGE_WRITE},
+                                                {0, 8 * kMiB, wait}}));
+        else
+            EXPECT_EQ(calls.size(), 1u);
+        EXPECT_EQ(written, error == EIO ? 7 : 20);
+        if (error != EIO) {
+            EXPECT_EQ(out->Publish(), OutputFile::PublishResult::Published);
+            EXPECT_EQ(fs::file_size(dir / "out.h"), 20 * kMiB);
+        }
+    }
+}
+
 std::atomic<bool> g_abandoned{false};
 std::optional<std::thread> g_abandoner;
 
@@ -144,6 +192,64 @@ TEST(OutputFile, AbandoningWaitsForALinkUnderWay) {
         EXPECT_EQ(ReadFile(dir / "out.h"), "abc");
         EXPECT_EQ(EntriesIn(dir.Path()), 1u);
     }
+}
+
+// FAT through FUSE: neither link nor a rename that refuses a name, so a
+// placeholder takes the name first. It must fail to compile, and one left by
+// a killed converter is cleared, with its temporary, by the next run.
+std::string g_placeholderSeen;
+
+TEST(OutputFile, FatPlaceholderIsAnErrorAndItsOrphanIsCleared) {
+    TempDir dir;
+    {
+        test::ScopedSystemCalls sys;
+        sys->openat = [](int dirFd, const char* path, int flags, mode_t mode) {
+            if ((flags & O_TMPFILE) == O_TMPFILE) return errno = EOPNOTSUPP, -1;
+            return ::openat(dirFd, path, flags, mode);
+        };
+        sys->linkat = [](int, const char*, int, const char*, int) { return errno = EPERM, -1; };
+        sys->renameat2 = [](int fromDir, const char* from, int toDir, const char* to,
+                            unsigned flags) {
+            if (flags != 0) return errno = EINVAL, -1;
+            const int fd = ::openat(toDir, to, O_RDONLY);
+            char text[600] = {};
+            g_placeholderSeen.assign(text, static_cast<std::size_t>(std::max<ssize_t>(
+                                               0, ::read(fd, text, sizeof text))));
+            ::close(fd);
+            return ::renameat2(fromDir, from, toDir, to, 0);
+        };
+        auto out = OutputFile::Create(dir / "out.h");
+        ASSERT_TRUE(out && out->Write("abc", 3));
+        ASSERT_EQ(out->Publish(), OutputFile::PublishResult::Published);
+    }
+    EXPECT_EQ(ReadFile(dir / "out.h"), "abc");
+    EXPECT_EQ(g_placeholderSeen.rfind("#error \"Unfinished Hexcrate header: converter process ", 0),
+              0u)
+        << g_placeholderSeen;
+
+    // What a kill -9 before the rename leaves: the placeholder of a process
+    // that has ended, and its temporary.
+    const pid_t ended = ::fork();
+    if (ended == 0) ::_exit(0);
+    ::waitpid(ended, nullptr, 0);
+    const std::string temp = ".gone.h.hexcrate-AbC123";
+    std::string text = g_placeholderSeen;
+    const std::size_t pid = text.find(std::to_string(::getpid()));
+    text.replace(pid, std::to_string(::getpid()).size(), std::to_string(ended));
+    text.replace(text.find(".out.h.hexcrate-"), std::strlen(".out.h.hexcrate-XXXXXX"), temp);
+    WriteFile(dir / "gone.h", text);
+    WriteFile(dir / temp, "partial");
+    EXPECT_TRUE(platform::ClearOrphanedPlaceholder(dir / "gone.h"));
+    EXPECT_FALSE(fs::exists(dir / "gone.h") || fs::exists(dir / temp));
+
+    // Anything else stays: a live process's placeholder, a header that only
+    // looks alike.
+    WriteFile(dir / "live.h", g_placeholderSeen);
+    WriteFile(dir / "alike.h", text + "int x;\n");
+    EXPECT_FALSE(platform::ClearOrphanedPlaceholder(dir / "live.h"));
+    EXPECT_FALSE(platform::ClearOrphanedPlaceholder(dir / "alike.h"));
+    EXPECT_FALSE(platform::ClearOrphanedPlaceholder(dir / "out.h"));
+    EXPECT_EQ(EntriesIn(dir.Path()), 3u);
 }
 
 }  // namespace

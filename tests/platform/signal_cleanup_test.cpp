@@ -17,7 +17,8 @@ using test::TempDir;
 
 // A converter told to stop removes its temporary and ends by that signal.
 TEST(SignalCleanup, EndingSignalsRemoveTheTemporaryAndEndTheProcess) {
-    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
+    for (int signal :
+         {SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM, SIGXCPU}) {
         SCOPED_TRACE(signal);
         TempDir dir;
         const pid_t child = ::fork();
@@ -35,6 +36,21 @@ TEST(SignalCleanup, EndingSignalsRemoveTheTemporaryAndEndTheProcess) {
         EXPECT_EQ(WTERMSIG(status), signal);
         EXPECT_EQ(EntriesIn(dir.Path()), 0u);
     }
+}
+
+// A file size limit fails the write, which is reported, instead of ending
+// the process silently.
+TEST(SignalCleanup, FileSizeLimitIsNotFatal) {
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        platform::InstallSignalCleanup();
+        ::raise(SIGXFSZ);
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 }  // namespace

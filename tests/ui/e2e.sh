@@ -111,8 +111,10 @@ about=$(wait_window '^About Hexcrate$') || fail "Enter in the context menu did n
 xdotool windowfocus --sync "$about" key Return
 sleep 0.3
 
-# Convert again unchanged: the header now exists. The focus is back on Exit.
-xdotool windowfocus --sync "$main" key --delay 50 Tab Tab Tab Tab space
+# Convert again unchanged: the header now exists. The focus is back on
+# Convert, where it was when the conversion started (not on Exit, which the
+# next Enter would press).
+xdotool windowfocus --sync "$main" key space
 for _ in $(seq 300); do               # the box is captioned "Hexcrate" too
   [ "$(xdotool search --onlyvisible --name '^Hexcrate$' | wc -l)" -ge 2 ] && break
   sleep 0.1

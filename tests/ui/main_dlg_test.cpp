@@ -203,8 +203,10 @@ TEST_F(MainDlgTest, FollowsAConversionToItsReport) {
     const fs::path input = m_dir / (kGruesse + ".bin");
     WriteAll(input, std::string(100, 'x'));
     Field(IDC_INPUT_PATH)->SetValue(wxString::FromUTF8(input.string()));
+    m_dlg->FindWindow(IDC_CONVERT)->SetFocus();
     Click(IDC_CONVERT);
     EXPECT_TRUE(JobControlsEnabled(false));
+    EXPECT_EQ(wxWindow::FindFocus(), m_dlg->FindWindow(wxID_CANCEL));
 
     // Beyond 100 when the input grew: the title says so, the bar stays full.
     core::ConversionState& state = core::TheConversionState();

@@ -26,6 +26,7 @@ for pair in "FileDescription=Hexcrate MFC Application" "FileVersion=1, 0, 0, 1" 
             "InternalName=Hexcrate" "OriginalFilename=Hexcrate.EXE" \
             "ProductName=Hexcrate Application" "ProductVersion=1, 0, 0, 1"; do
     expect "${pair%%=*}" test "$(value "${pair%%=*}")" = "${pair#*=}"
+    echo "${pair%%=*}: $(value "${pair%%=*}")"
 done
 expect "040904B0 table" grep -qx '.*040904B0' "$work/version"
 # An empty value is followed at once by the next name.

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Smoke run of the Windows window under Wine, on a private X server with a
 # window manager (keys sent without one are ignored): it opens titled
-# "Hexcrate", converts a typed file as the converter does, Exit ends it with
-# status 0, and closing it mid-conversion leaves no file behind.
+# "Hexcrate", refuses an empty job in a box of its own, converts a typed file
+# as the converter does, opens the About box, Exit ends
+# it with status 0, and closing it mid-conversion leaves no file behind.
+# Every wait is for a window, a file or a process, up to 60 s.
 # Usage: window_win_test.sh HEXCRATE.exe CONVERTER.exe
-# With HEXCRATE_SHOTS set, screenshots of each step are kept there.
+# With HEXCRATE_SHOTS set to a folder, screenshots of each step are kept there.
 set -u
 exe=$1 convert=$2
 here=$(cd "$(dirname "$0")" && pwd)
@@ -25,27 +27,38 @@ expect() {  # expect NAME CONDITION...
     if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL $name"; shot "fail"; fi
 }
 shot() { [ -n "${HEXCRATE_SHOTS:-}" ] && import -window root "$HEXCRATE_SHOTS/$1.png" 2>/dev/null; true; }
-window() {  # window TITLE-REGEX: waits up to 30 s and prints its id
-    for _ in $(seq 300); do
-        xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 | grep . && return 0
-        sleep 0.1
-    done
+until_true() {  # until_true COMMAND...: polls for up to 60 s
+    for _ in $(seq 600); do "$@" && return 0; sleep 0.1; done
     return 1
 }
-gone() { for _ in $(seq 300); do kill -0 "$1" 2>/dev/null || return 0; sleep 0.1; done; return 1; }
+windows_named() { xdotool search --onlyvisible --name "$1" 2>/dev/null; }
+window() {  # window TITLE-REGEX: waits for it and prints its id
+    until_true windows_named "$1" >/dev/null && windows_named "$1" | head -1
+}
+count_is() { [ "$(windows_named "$1" | wc -l)" -eq "$2" ]; }
+gone() { ! kill -0 "$1" 2>/dev/null; }
+title_is() { [[ "$(xdotool getwindowname "$1" 2>/dev/null)" =~ $2 ]]; }
+pending() { ls -A | grep -q "^\.$1\.hexcrate-"; }
 
 for n in $(seq 90 140); do [ -e "/tmp/.X$n-lock" ] || break; done
 export DISPLAY=:$n
-Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 pids+=($!)
-for _ in $(seq 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+until_true xdotool getdisplaygeometry >/dev/null 2>&1
 openbox >/dev/null 2>&1 &
 pids+=($!)
-sleep 1
+until_true xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'
 
 start() { "$WINE" "$exe" >/dev/null 2>&1 & app=$!; pids+=("$app"); }
+focus() { xdotool windowactivate --sync "$1" 2>/dev/null; }
+answer() {  # answer BOX KEY: closes a box and waits until it is gone
+    focus "$1"
+    xdotool key "$2"
+    until_true gone_window "$1"
+}
+gone_window() { ! xdotool getwindowname "$1" >/dev/null 2>&1; }
 type_job() {  # focus starts on Exit; Tab order: input, Browse, class, Convert
-    xdotool windowactivate --sync "$1" 2>/dev/null
+    focus "$1"
     xdotool key --delay 100 Tab
     xdotool type --delay 60 "$2"
     xdotool key --delay 100 Tab Tab Tab space
@@ -59,30 +72,52 @@ start
 main=$(window '^Hexcrate$')
 expect "opens titled Hexcrate" test -n "$main"
 shot "1-opened"
+
+# Convert with nothing typed: a box captioned "Hexcrate" of its own.
+focus "$main"
+xdotool key --delay 100 Tab Tab Tab Tab space
+expect "empty job refused in a box" until_true count_is '^Hexcrate$' 2
+refusal=$(windows_named '^Hexcrate$' | grep -vx "$main" | head -1)
+shot "2-refused"
+answer "$refusal" Return
+# The focus is back on Convert: back to Exit, where a new window starts.
+xdotool key --delay 100 shift+Tab shift+Tab shift+Tab shift+Tab
+
 type_job "$main" in.bin
 done_box=$(window '^Conversion complete\.$')
 expect "conversion completes" test -n "$done_box"
-shot "2-completed"
+expect "title names the file at 100%" title_is "$main" '^100% Hexcrate - in\.bin$'
+shot "3-completed"
 expect "header as the converter writes it" cmp -s in.h <(sed 's/ref/in/g; s/Ref/In/g' ref.h)
-xdotool windowactivate --sync "$done_box" 2>/dev/null
-xdotool key Return
-sleep 0.5
-xdotool windowactivate --sync "$main" 2>/dev/null
+answer "$done_box" Return
+
+# The About command, by its key: under openbox, Wine leaves Alt+Space to the
+# window manager's own menu, so the system menu cannot be reached here.
+focus "$main"
+xdotool key F1
+about=$(window '^About Hexcrate$')
+expect "About command opens the About box" test -n "$about"
+shot "4-about"
+[ -n "$about" ] && answer "$about" Return
+
+focus "$main"
 xdotool key Escape
-gone "$app"
+until_true gone "$app"
 wait "$app"
 expect "Exit ends with status 0" test $? -eq 0
 
-# Closed while converting: the abandoned header never appears.
+# Closed while converting: the conversion had started, and the abandoned
+# header never appears.
 truncate -s 1G big.bin
 start
 main=$(window '^Hexcrate$')
 type_job "$main" big.bin
-for _ in $(seq 200); do ls -A | grep -q '^\.big\.h\.' && break; sleep 0.05; done
-shot "3-converting"
-xdotool windowactivate --sync "$main" 2>/dev/null
+expect "conversion started" until_true pending big.h
+expect "title shows the percentage" until_true title_is "$main" '^[0-9]+% Hexcrate - big\.bin$'
+shot "5-converting"
+focus "$main"
 xdotool key Escape
-expect "closed mid-conversion ends" gone "$app"
+expect "closed mid-conversion ends" until_true gone "$app"
 wineserver -w
 expect "closed mid-conversion leaves nothing" test -z "$(ls -A | grep 'big\.h')"
 

@@ -3,8 +3,10 @@
 #include <hexcrate/extract_support.h>
 
 #include "greeting.h"
+#include "motto.h"
 
 bool ExtractGreeting(const char* path) {
     CGreetingFile greeting;
-    return greeting.ExtractFile(path) != 0 && sizeof greetingfile == greetinglength;
+    return greeting.ExtractFile(path) != 0 && sizeof greetingfile == greetinglength &&
+           sizeof mottofile == mottolength;
 }

@@ -1,0 +1,39 @@
+// What every kind of header has in common: a formatter takes the input's
+// names and bytes and hands the header's text to a sink in large chunks.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "core/job_options.h"
+
+namespace core {
+
+class DataFormatter {
+public:
+    // Receives the formatted text; returns false on a write error. A chunk
+    // stays unchanged until the sink's next call returns: a sink may go on
+    // writing it on another thread while the next chunk is formatted.
+    using Sink = std::function<bool(const char* data, std::size_t size)>;
+
+    virtual ~DataFormatter() = default;
+
+    // Each returns false once the sink has failed; nothing more is written then.
+    // A line feed inside a name is written as CR LF like every other.
+    virtual bool Opening(std::string_view displayName, std::string_view prefix) = 0;
+    virtual bool Bytes(const unsigned char* data, std::size_t size) = 0;
+    virtual bool Closing(std::string_view prefix, std::string_view className) = 0;
+
+    virtual std::uint64_t ByteCount() const = 0;
+};
+
+// The formatter for `kind`. `inputPath` is where the input is, for the kinds
+// that name it instead of carrying its bytes.
+std::unique_ptr<DataFormatter> MakeDataFormatter(DataKind kind, DataFormatter::Sink sink,
+                                                 const std::string& inputPath);
+
+}  // namespace core

@@ -1,0 +1,79 @@
+#include "core/header_format_common.h"
+
+#include <cstdio>
+#include <filesystem>
+
+namespace core {
+
+void HeaderText::AppendName(std::string_view name) {
+    for (std::size_t lf; (lf = name.find('\n')) != std::string_view::npos;
+         name.remove_prefix(lf + 1)) {
+        Append(name.substr(0, lf));
+        Append("\r\n");
+    }
+    Append(name);
+}
+
+void HeaderText::Flush() {
+    std::string& full = m_buffers[m_current];
+    if (full.empty()) return;
+    if (!m_failed && !m_sink(full.data(), full.size())) m_failed = true;
+    m_current = 1 - m_current;
+    m_buffers[m_current].clear();  // the sink is done with it: its next call has returned
+}
+
+void HeaderText::OpeningComment(std::string_view displayName) {
+    constexpr std::string_view kRule =
+        "//////////////////////////////////////////////////////////////////////////////////";
+    Append(kRule);
+    Append("\r\n// This is a headerfile which adds ");
+    AppendName(displayName);
+    Append(" to your Visual C++ Project.\r\n");
+    Append(kRule);
+}
+
+void HeaderText::LengthAndClass(std::string_view prefix, std::uint64_t count,
+                                std::string_view className, std::string_view guard) {
+    Append("\r\n\r\nconst DWORD ");
+    AppendName(prefix);
+    Append("length = ");
+    Append(std::to_string(count));
+    Append(";\r\n\r\nclass ");
+    AppendName(className);
+    Append("\r\n{\r\npublic:\r\n\tBOOL ExtractFile(LPCTSTR filename);\r\n};\r\n\r\nBOOL ");
+    AppendName(className);
+    Append("::ExtractFile(LPCTSTR filename)\r\n{\r\n\t");
+    if (!guard.empty()) {
+        Append(guard);
+        Append("\r\n\t");
+    }
+    Append(
+        "CFile tFile;\r\n\t"
+        "if(!tFile.Open(filename,CFile::modeWrite|CFile::modeCreate))return false;\r\n\t"
+        "tFile.Write(");
+    AppendName(prefix);
+    Append("file,");
+    AppendName(prefix);
+    Append(
+        "length*sizeof(char));\r\n\t"
+        "tFile.Close();\r\n\t"
+        "return true;\r\n}");
+}
+
+std::string ContentChecksum::Text() const {
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(m_hash));
+    return text;
+}
+
+std::string AbsolutePath(const std::string& path) {
+    namespace fs = std::filesystem;
+    const std::u8string utf8(path.begin(), path.end());
+    std::error_code error;  // no current directory: the path as given
+    const fs::path absolute = fs::absolute(fs::path(utf8), error);
+    if (error) return path;
+    const std::u8string result = absolute.u8string();
+    return {result.begin(), result.end()};
+}
+
+}  // namespace core

@@ -1,0 +1,61 @@
+// The pieces that every kind of header besides the fixed format shares: the
+// opening comment, the length and the class, written in CR LF lines through
+// two buffers taken in turn, and the checksum that ties a header to the
+// bytes it names.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "core/data_formatter.h"
+
+namespace core {
+
+class HeaderText {
+public:
+    explicit HeaderText(DataFormatter::Sink sink) : m_sink(std::move(sink)) {}
+
+    void Append(std::string_view text) { m_buffers[m_current] += text; }
+    // A line feed inside a name becomes CR LF.
+    void AppendName(std::string_view name);
+    // Direct access for a formatter that fills the buffer itself.
+    std::string& Buffer() { return m_buffers[m_current]; }
+
+    // Hands the filled buffer to the sink and switches to the other one.
+    void Flush();
+    bool Failed() const { return m_failed; }
+
+    // The comment naming the input, as in the fixed format.
+    void OpeningComment(std::string_view displayName);
+    // "const DWORD PREFIXlength = COUNT;" and the class. `guard`, when not
+    // empty, is a line of ExtractFile that returns false before writing.
+    void LengthAndClass(std::string_view prefix, std::uint64_t count, std::string_view className,
+                        std::string_view guard);
+
+private:
+    DataFormatter::Sink m_sink;
+    std::string m_buffers[2];
+    int m_current = 0;
+    bool m_failed = false;
+};
+
+// 64-bit FNV-1a over a file's bytes, to tell when a named file's content
+// has changed; sixteen lower-case hex digits.
+class ContentChecksum {
+public:
+    void Add(const unsigned char* data, std::size_t size) {
+        for (std::size_t i = 0; i < size; ++i) m_hash = (m_hash ^ data[i]) * 0x100000001b3U;
+    }
+    std::string Text() const;
+
+private:
+    std::uint64_t m_hash = 0xcbf29ce484222325U;
+};
+
+// `path` made absolute from the current directory, in UTF-8 where the
+// system's paths are wide. Unchanged when already absolute.
+std::string AbsolutePath(const std::string& path);
+
+}  // namespace core

@@ -1,0 +1,39 @@
+// The rc kind, for MSVC and MFC projects: the bytes go into the program as
+// an RCDATA resource of a .rc file written beside the header, and the header
+// keeps the names and the class of the fixed format. PREFIXfile points at
+// the resource, found in the module (program or DLL) that holds the header's
+// code; it is null, and ExtractFile returns false, when the resource is
+// missing or its size is not PREFIXlength.
+#pragma once
+
+#include "core/header_format_common.h"
+
+namespace core {
+
+class RcFormatter final : public DataFormatter {
+public:
+    RcFormatter(Sink sink, std::string inputPath)
+        : m_text(std::move(sink)), m_inputPath(std::move(inputPath)) {}
+
+    bool Opening(std::string_view displayName, std::string_view prefix) override;
+    bool Bytes(const unsigned char* data, std::size_t size) override;
+    bool Closing(std::string_view prefix, std::string_view className) override;
+    std::uint64_t ByteCount() const override { return m_count; }
+
+    // The .rc file's text, once Closing has run.
+    std::string ResourceScript(std::string_view displayName, std::string_view prefix) const;
+
+private:
+    HeaderText m_text;
+    std::string m_inputPath;
+    ContentChecksum m_checksum;
+    std::uint64_t m_count = 0;
+};
+
+// The resource's name: HEXCRATE_, the prefix in upper case, and FILE.
+std::string ResourceName(std::string_view prefix);
+
+// The .rc beside `headerPath`: its name with the last extension replaced.
+std::string ResourceScriptPath(const std::string& headerPath);
+
+}  // namespace core

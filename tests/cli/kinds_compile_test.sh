@@ -1,0 +1,100 @@
+#!/usr/bin/env bash
+# Every kind of header in a real program: one converter run writes the
+# headers of several inputs (sizes around a literal's line, and a file name
+# with a space and non-ASCII letters for the kinds that name their input),
+# then g++ and clang++ build a program that extracts them all and reads
+# them through the support header, and the bytes are compared. The
+# Windows cross-compiler does the same for string and incbin, and for rc
+# with windres, in a program and in a DLL, run under 64-bit Wine.
+# Usage: kinds_compile_test.sh CONVERTER
+set -u
+convert=$(realpath "$1")
+here=$(cd "$(dirname "$0")" && pwd)
+include=$here/../../include
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+passed=0 failed=0 skipped=""
+sizes="0 1 63 64 65 70000"
+
+expect() {  # expect NAME CONDITION...
+    local name=$1; shift
+    if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL $name"; fi
+}
+
+# Makes folder KIND with the inputs, their headers and the lists the
+# program includes.
+prepare() {  # prepare KIND
+    local kind=$1 dir=$work/$1 inputs=()
+    mkdir -p "$dir" && cd "$dir" || return 1
+    : >headers.inc; : >list.inc
+    for size in $sizes; do
+        head -c "$size" /dev/urandom >"data$size.bin"
+        inputs+=("data$size.bin")
+        echo "#include \"data$size.h\"" >>headers.inc
+        echo "X(CData${size}File, data$size, \"back$size.bin\")" >>list.inc
+    done
+    head -c 300 /dev/urandom >"odd näme.bin"
+    "$convert" -q --data="$kind" "${inputs[@]}" || return 1
+    "$convert" -q --data="$kind" -n odd -c COdd "odd näme.bin" || return 1
+    echo '#include "odd näme.h"' >>headers.inc
+    echo 'X(COdd, odd, "backodd.bin")' >>list.inc
+}
+
+compare() {
+    local size
+    for size in $sizes; do cmp -s "data$size.bin" "back$size.bin" || return 1; done
+    cmp -s "odd näme.bin" backodd.bin
+}
+
+for kind in string incbin; do
+    expect "$kind: one run writes every header" prepare $kind
+    for compiler in g++ clang++; do
+        command -v $compiler >/dev/null || { skipped+=" $compiler"; continue; }
+        for std in c++11 c++20; do
+            rm -f back*
+            $compiler -std=$std -O2 -Wall -Wextra -Werror -I"$include" -I. "$here/kinds_main.cpp" \
+                -o extract 2>compile.log && ./extract && compare
+            expect "$kind: $compiler -std=$std builds, extracts, views" test $? -eq 0
+            [ -s compile.log ] && cat compile.log
+        done
+    done
+done
+
+# The Windows compilers and 64-bit Wine.
+mingw=x86_64-w64-mingw32-g++-posix
+windres=x86_64-w64-mingw32-windres
+if ! command -v $mingw >/dev/null || ! command -v $windres >/dev/null; then
+    skipped+=" mingw-w64 (install g++-mingw-w64-x86-64-posix)"
+elif ! [ -x /usr/lib/wine/wine64 ]; then
+    skipped+=" Wine (install wine64)"
+else
+    export WINEARCH=win64
+    # shellcheck source=../windows/wine_env.sh
+    source "$here/../windows/wine_env.sh"
+    run() { rm -f back*; "$WINE" "$1" && compare; }
+    for kind in string incbin; do
+        cd "$work/$kind" &&
+            $mingw -std=c++17 -O2 -static -I"$include" -I. "$here/kinds_main.cpp" -o extract.exe
+        expect "$kind: mingw builds, Wine extracts" run extract.exe
+    done
+
+    expect "rc: one run writes every header and .rc" prepare rc
+    cat ./*.rc >all.rc
+    $windres all.rc -O coff -o resources.o &&
+        $mingw -std=c++17 -O2 -static -I"$include" -I. "$here/kinds_main.cpp" resources.o -o extract.exe
+    expect "rc: windres and mingw build, Wine extracts" run extract.exe
+
+    # In a DLL the resources are the DLL's, not the program's.
+    printf '%s\n' 'int main();' 'extern "C" __declspec(dllexport) int Run() { return main(); }' \
+        >dll.cpp
+    printf '%s\n' 'extern "C" __declspec(dllimport) int Run();' 'int main() { return Run(); }' \
+        >exe.cpp
+    $mingw -std=c++17 -O2 -static -shared -I"$include" -I. "$here/kinds_main.cpp" dll.cpp \
+        resources.o -o extract.dll -Wl,--out-implib,libextract.a &&
+        $mingw -O2 -static exe.cpp -L. -lextract -o host.exe
+    expect "rc: a DLL finds its own resources" run host.exe
+fi
+
+[ -n "$skipped" ] && echo "skipped, not installed:$skipped"
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
