@@ -412,10 +412,10 @@ bool OutputFile::State::RenameOverPlaceholder() {
             dirFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (placeholder < 0) return false;
         const std::string text = PlaceholderText(::getpid(), tempName);
-        const bool written = WriteAll(placeholder, text.data(), text.size());
+        const bool complete = WriteAll(placeholder, text.data(), text.size());
         Sys().close(placeholder);
         placeholderSlot = claim.Arm();
-        if (!written) {
+        if (!complete) {
             Sys().unlinkat(dirFd, name.c_str(), 0);
             detail::ForgetPending(placeholderSlot);
             return false;

@@ -264,7 +264,9 @@ TEST_P(SystemFaults, UpdateWritesOnlyFromTheFirstDifference) {
         EXPECT_EQ(update(), c.outcome);
         EXPECT_EQ(ReadFile(m_dir / "out.h"), c.old);
         EXPECT_EQ(Entries(m_dir), (std::vector<std::string>{"expected.h", "in.bin", "out.h"}));
-        if (c.old == expected) EXPECT_EQ(g_outputFd, -1) << "a file was opened for writing";
+        if (c.old == expected) {
+            EXPECT_EQ(g_outputFd, -1) << "a file was opened for writing";
+        }
         platform::Sys() = saved;
     }
     EXPECT_EQ(update(), Outcome::Converted);
