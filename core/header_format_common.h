@@ -1,7 +1,7 @@
 // The pieces that the kinds of header share: the text of the length and the
 // class (the fixed format's too), and, for the kinds besides the fixed
-// format, the opening comment written in CR LF lines through two buffers
-// taken in turn and the checksum that ties a header to the bytes it names.
+// format, the opening comment written in CR LF lines through buffers taken
+// in turn and the checksum that ties a header to the bytes it names.
 #pragma once
 
 #include <cstddef>
@@ -32,7 +32,7 @@ public:
     // Direct access for a formatter that fills the buffer itself.
     std::string& Buffer() { return m_buffers[m_current]; }
 
-    // Hands the filled buffer to the sink and switches to the other one.
+    // Hands the filled buffer to the sink and switches to the next one.
     void Flush();
     bool Failed() const { return m_failed; }
 
@@ -45,8 +45,8 @@ public:
 
 private:
     DataFormatter::Sink m_sink;
-    std::string m_buffers[2];
-    int m_current = 0;
+    std::string m_buffers[DataFormatter::kChunksHeld + 1];
+    std::size_t m_current = 0;
     bool m_failed = false;
 };
 
