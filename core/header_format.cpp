@@ -30,7 +30,7 @@ constexpr std::size_t kMaxBytesPerValue = 9;
 constexpr std::size_t kCopyPadding = 2;
 constexpr std::size_t kPage = HeaderFormatter::kPageSize;
 // A block's text after less than a page carried over from the last chunk,
-// rounded up to whole pages so that the second buffer starts on a page too.
+// rounded up to whole pages so that every buffer starts on a page.
 constexpr std::size_t kBufferSize =
     (kPage + HeaderFormatter::kBlockSize * kMaxBytesPerValue + kCopyPadding + kPage - 1) / kPage *
     kPage;
@@ -40,19 +40,21 @@ constexpr std::size_t kBufferSize =
 std::string FormatHexByte(unsigned char byte) { return {kHex.entries[byte].data() + 2, 4}; }
 
 HeaderFormatter::HeaderFormatter(Sink sink)
-    : m_sink(std::move(sink)),
-      m_memory(2 * kBufferSize),
-      m_buffers{m_memory.Data(), m_memory.Data() + kBufferSize},
-      m_buffer(m_buffers[0]) {}
+    : m_sink(std::move(sink)), m_memory(kBuffers * kBufferSize) {
+    for (std::size_t i = 0; i < kBuffers; ++i) m_buffers[i] = m_memory.Data() + i * kBufferSize;
+    m_buffer = m_buffers[0];
+}
 
 // Hands over the whole pages filled so far, or everything for the last
-// chunk; the part page left over starts the other buffer.
+// chunk; the part page left over starts the next buffer.
 void HeaderFormatter::Flush(bool last) {
     const std::size_t size = last ? m_used : m_used / kPage * kPage;
     if (size == 0) return;
     if (!m_failed && !m_sink(m_buffer, size)) m_failed = true;
-    // The sink is done with the other buffer once its call returns.
-    char* const next = m_buffer == m_buffers[0] ? m_buffers[1] : m_buffers[0];
+    // The sink is done with the next buffer: it was handed over kChunksHeld
+    // calls ago.
+    m_current = (m_current + 1) % kBuffers;
+    char* const next = m_buffers[m_current];
     std::memcpy(next, m_buffer + size, m_used - size);
     m_buffer = next;
     m_used -= size;

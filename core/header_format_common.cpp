@@ -18,8 +18,8 @@ void HeaderText::Flush() {
     std::string& full = m_buffers[m_current];
     if (full.empty()) return;
     if (!m_failed && !m_sink(full.data(), full.size())) m_failed = true;
-    m_current = 1 - m_current;
-    m_buffers[m_current].clear();  // the sink is done with it: its next call has returned
+    m_current = (m_current + 1) % std::size(m_buffers);
+    m_buffers[m_current].clear();  // the sink is done with it: kChunksHeld calls have returned
 }
 
 void HeaderText::OpeningComment(std::string_view displayName) {

@@ -1,6 +1,6 @@
 // The pieces that every kind of header besides the fixed format shares: the
 // opening comment, the length and the class, written in CR LF lines through
-// two buffers taken in turn, and the checksum that ties a header to the
+// buffers taken in turn, and the checksum that ties a header to the
 // bytes it names.
 #pragma once
 
@@ -23,7 +23,7 @@ public:
     // Direct access for a formatter that fills the buffer itself.
     std::string& Buffer() { return m_buffers[m_current]; }
 
-    // Hands the filled buffer to the sink and switches to the other one.
+    // Hands the filled buffer to the sink and switches to the next one.
     void Flush();
     bool Failed() const { return m_failed; }
 
@@ -36,8 +36,8 @@ public:
 
 private:
     DataFormatter::Sink m_sink;
-    std::string m_buffers[2];
-    int m_current = 0;
+    std::string m_buffers[DataFormatter::kChunksHeld + 1];
+    std::size_t m_current = 0;
     bool m_failed = false;
 };
 
