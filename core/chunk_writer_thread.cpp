@@ -18,7 +18,7 @@ ChunkWriterThread::~ChunkWriterThread() {
         std::lock_guard lock(m_lock);
         m_stopping = true;
     }
-    m_changed.notify_all();
+    m_queued.notify_one();
     m_thread.join();
 }
 
@@ -27,40 +27,44 @@ bool ChunkWriterThread::Submit(const char* data, std::size_t size) {
         m_failed = m_failed || !m_write(data, size);
         return !m_failed;
     }
-    std::unique_lock lock(m_lock);
-    m_changed.wait(lock, [this] { return m_data == nullptr; });
-    if (m_failed) return false;
-    m_data = data;
-    m_size = size;
-    lock.unlock();
-    m_changed.notify_all();
+    {
+        std::unique_lock lock(m_lock);
+        m_written.wait(lock, [this] { return m_count < kQueueLength || m_failed; });
+        if (m_failed) return false;
+        m_queue[(m_first + m_count) % kQueueLength] = {data, size};
+        ++m_count;
+    }
+    m_queued.notify_one();
     return true;
 }
 
 bool ChunkWriterThread::Wait() {
     std::unique_lock lock(m_lock);
-    m_changed.wait(lock, [this] { return m_data == nullptr; });
+    m_written.wait(lock, [this] { return m_count == 0; });
     return !m_failed;
 }
 
 void ChunkWriterThread::Run() {
     std::unique_lock lock(m_lock);
     for (;;) {
-        m_changed.wait(lock, [this] { return m_data != nullptr || m_stopping; });
-        if (m_data == nullptr) return;
-        const char* data = m_data;
-        const std::size_t size = m_size;
+        m_queued.wait(lock, [this] { return m_count > 0 || m_stopping; });
+        if (m_count == 0) return;
+        const Chunk chunk = m_queue[m_first];
+        const bool failedBefore = m_failed;  // then the rest is dropped unwritten
         lock.unlock();
         bool written = false;
         try {
-            written = m_write(data, size);
+            written = !failedBefore && m_write(chunk.data, chunk.size);
         } catch (...) {
             // Reported as a failed write; the worker turns it into a message.
         }
         lock.lock();
         m_failed = m_failed || !written;
-        m_data = nullptr;
-        m_changed.notify_all();
+        m_first = (m_first + 1) % kQueueLength;
+        --m_count;
+        lock.unlock();
+        m_written.notify_all();
+        lock.lock();
     }
 }
 

@@ -58,8 +58,9 @@ ConversionResult ConvertOrThrow(const ConversionJob& job, ProgressSink& progress
         job.options.identifierPrefix.value_or(IdentifierPrefix(job.inputPath));
     progress.Started(displayName);
 
-    // Formatting the next chunk overlaps writing the last one. On every way
-    // out the writer is waited for before the formatter's buffers go.
+    // Formatting the next chunks overlaps writing the earlier ones. On every
+    // way out the writer is waited for before the formatter's buffers go.
+    static_assert(ChunkWriterThread::kQueueLength <= DataFormatter::kChunksHeld);
     ChunkWriterThread writer(
         [&output](const char* data, std::size_t size) { return output->Write(data, size); });
     const std::unique_ptr<DataFormatter> formatter = MakeDataFormatter(

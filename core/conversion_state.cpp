@@ -1,5 +1,7 @@
 #include "core/conversion_state.h"
 
+#include "platform/output_job.h"
+
 namespace core {
 
 std::string ConversionState::DisplayName() const {
@@ -32,6 +34,7 @@ void ConversionState::Finish(std::string errorText) {
 
 void ConversionState::BeginJob(ConversionJob job) {
     m_job = std::move(job);
+    m_jobMark = platform::TakeJobMark();
     m_byteCount.store(0, std::memory_order_relaxed);
     m_doneFlag.store(0, std::memory_order_relaxed);
 }

@@ -15,12 +15,15 @@ class ConversionState {
 public:
     // Starter: takes the job, zeroes the count and clears the done flag, so
     // that no poll can take the previous run's count or flag for this one's.
+    // Notes when the job began: abandoning it from then on keeps its header
+    // from appearing, even before the worker has created it.
     void BeginJob(ConversionJob job);
     // Ends a job whose worker could not be started: no conversion runs.
     void CancelJob() { m_doneFlag.store(1, std::memory_order_release); }
 
     // Only read while a worker runs; see BeginJob.
     const ConversionJob& Job() const { return m_job; }
+    std::uint32_t JobMark() const { return m_jobMark; }
 
     // Worker: progress, then the outcome. Finish is its last write; its
     // release store publishes everything written before.
@@ -38,6 +41,7 @@ public:
 
 private:
     ConversionJob m_job;
+    std::uint32_t m_jobMark = 0;
 
     // Bytes converted so far, raised at least every 64 KiB.
     std::atomic<std::uint32_t> m_byteCount{0};

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/conversion.h"
+#include "platform/output_job.h"
 #include "platform/thread.h"
 
 namespace core {
@@ -35,6 +36,8 @@ bool StartConversion(ConversionJob job) {
 unsigned ConvertThreadProc(void* /*parameter*/) {
     ConversionState& state = TheConversionState();
     StateProgress progress(state);
+    // A window closed since the job began has abandoned its header.
+    const platform::JobOutputScope scope(state.JobMark());
     // Every failure ends as a message and the done flag; the window's
     // process goes on. The window shows the message alone, not the reason.
     const Outcome outcome = Convert(state.Job(), progress).outcome;

@@ -16,9 +16,11 @@ namespace core {
 class DataFormatter {
 public:
     // Receives the formatted text; returns false on a write error. A chunk
-    // stays unchanged until the sink's next call returns: a sink may go on
-    // writing it on another thread while the next chunk is formatted.
+    // stays unchanged until kChunksHeld more calls of the sink have returned:
+    // a sink may go on writing it on another thread while the next chunks
+    // are formatted.
     using Sink = std::function<bool(const char* data, std::size_t size)>;
+    static constexpr std::size_t kChunksHeld = 3;
 
     virtual ~DataFormatter() = default;
 

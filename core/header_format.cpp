@@ -6,6 +6,8 @@
 #include <cstring>
 #include <string>
 
+#include "core/header_format_common.h"
+
 namespace core {
 namespace {
 
@@ -30,7 +32,7 @@ constexpr std::size_t kMaxBytesPerValue = 9;
 constexpr std::size_t kCopyPadding = 2;
 constexpr std::size_t kPage = HeaderFormatter::kPageSize;
 // A block's text after less than a page carried over from the last chunk,
-// rounded up to whole pages so that the second buffer starts on a page too.
+// rounded up to whole pages so that every buffer starts on a page.
 constexpr std::size_t kBufferSize =
     (kPage + HeaderFormatter::kBlockSize * kMaxBytesPerValue + kCopyPadding + kPage - 1) / kPage *
     kPage;
@@ -40,19 +42,21 @@ constexpr std::size_t kBufferSize =
 std::string FormatHexByte(unsigned char byte) { return {kHex.entries[byte].data() + 2, 4}; }
 
 HeaderFormatter::HeaderFormatter(Sink sink)
-    : m_sink(std::move(sink)),
-      m_memory(2 * kBufferSize),
-      m_buffers{m_memory.Data(), m_memory.Data() + kBufferSize},
-      m_buffer(m_buffers[0]) {}
+    : m_sink(std::move(sink)), m_memory(kBuffers * kBufferSize) {
+    for (std::size_t i = 0; i < kBuffers; ++i) m_buffers[i] = m_memory.Data() + i * kBufferSize;
+    m_buffer = m_buffers[0];
+}
 
 // Hands over the whole pages filled so far, or everything for the last
-// chunk; the part page left over starts the other buffer.
+// chunk; the part page left over starts the next buffer.
 void HeaderFormatter::Flush(bool last) {
     const std::size_t size = last ? m_used : m_used / kPage * kPage;
     if (size == 0) return;
     if (!m_failed && !m_sink(m_buffer, size)) m_failed = true;
-    // The sink is done with the other buffer once its call returns.
-    char* const next = m_buffer == m_buffers[0] ? m_buffers[1] : m_buffers[0];
+    // The sink is done with the next buffer: it was handed over kChunksHeld
+    // calls ago.
+    m_current = (m_current + 1) % kBuffers;
+    char* const next = m_buffers[m_current];
     std::memcpy(next, m_buffer + size, m_used - size);
     m_buffer = next;
     m_used -= size;
@@ -148,26 +152,8 @@ char* HeaderFormatter::FormatLine(char* out, const unsigned char* values) {
 bool HeaderFormatter::Closing(std::string_view prefix, std::string_view className) {
     // A full last line is still followed by its line break and space.
     if (m_column == 16) Append("\r\n ");
-    Append("\r\n};\r\n\r\nconst DWORD ");
-    AppendName(prefix);
-    Append("length = ");
-    Append(std::to_string(m_count));
-    Append(";\r\n\r\nclass ");
-    AppendName(className);
-    Append("\r\n{\r\npublic:\r\n\tBOOL ExtractFile(LPCTSTR filename);\r\n};\r\n\r\nBOOL ");
-    AppendName(className);
-    Append(
-        "::ExtractFile(LPCTSTR filename)\r\n{\r\n\t"
-        "CFile tFile;\r\n\t"
-        "if(!tFile.Open(filename,CFile::modeWrite|CFile::modeCreate))return false;\r\n\t"
-        "tFile.Write(");
-    AppendName(prefix);
-    Append("file,");
-    AppendName(prefix);
-    Append(
-        "length*sizeof(char));\r\n\t"
-        "tFile.Close();\r\n\t"
-        "return true;\r\n}");
+    Append("\r\n};");
+    Append(LengthAndClassText(prefix, m_count, className));
     Flush(true);
     return !m_failed;
 }

@@ -18,8 +18,8 @@ namespace core {
 // "0x" and two upper-case hex digits: 10 gives "0x0A".
 std::string FormatHexByte(unsigned char byte);
 
-// The fixed format. It fills two buffers in turn, so that a chunk stays
-// unchanged until the sink's next call returns.
+// The fixed format. It fills its buffers in turn, one more than the sink
+// may hold on to, so that a chunk stays unchanged as long as promised.
 class HeaderFormatter final : public DataFormatter {
 public:
     // The largest block that Bytes() formats without an intermediate flush.
@@ -45,9 +45,11 @@ private:
     void Flush(bool last = false);
 
     Sink m_sink;
-    PageBuffer m_memory;  // both buffers
-    char* m_buffers[2];
-    char* m_buffer;  // the one being filled
+    static constexpr std::size_t kBuffers = kChunksHeld + 1;
+    PageBuffer m_memory;  // all the buffers
+    char* m_buffers[kBuffers];
+    std::size_t m_current = 0;  // the one being filled
+    char* m_buffer;
     std::size_t m_used = 0;
     std::uint64_t m_count = 0;
     int m_column = 0;  // values on the current data line, 0 before the first byte

@@ -12,7 +12,7 @@ struct Escapes {
     std::array<std::array<char, 4>, 256> text{};
     std::array<unsigned char, 256> size{};
     constexpr Escapes() {
-        for (int b = 0; b < 256; ++b) {
+        for (std::size_t b = 0; b < 256; ++b) {
             if (b >= 0x20 && b < 0x7F && b != '"' && b != '\\' && b != '?') {
                 text[b] = {static_cast<char>(b)};
                 size[b] = 1;

@@ -35,6 +35,7 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/output_job.h"
 #include "platform/pending_output.h"
 #include "platform/system_calls.h"
 
@@ -163,6 +164,8 @@ bool PathExists(const std::string& path) {
 }
 
 std::optional<OutputFile> OutputFile::Create(const std::string& path, Temporary kind) {
+    // Its job abandoned already: not even a temporary is made.
+    if (detail::Abandoned(detail::ThisThreadsJob())) return errno = ECANCELED, std::nullopt;
     const auto slash = path.rfind('/');
     const std::string dir = slash == std::string::npos ? "."
                             : slash == 0               ? "/"

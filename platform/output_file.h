@@ -25,7 +25,7 @@ bool ClearOrphanedPlaceholder(const std::string& path);
 // publishing is a link or a rename, not a copy. Until then nothing exists at
 // the target; destroying an unpublished file discards it, and so does
 // RemovePendingOutput() when the process is told to end or the conversion
-// is abandoned.
+// is abandoned, even before the file was created (see output_job.h).
 class OutputFile {
 public:
     enum class Temporary {

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <utility>
 
+#include "platform/output_job.h"
 #include "platform/utf16_win.h"
 
 namespace platform {
@@ -75,6 +76,7 @@ struct OutputFile::State {
     void Discard() noexcept;
 
     HANDLE file = INVALID_HANDLE_VALUE;
+    detail::JobMark job = detail::ThisThreadsJob();
     std::string target;    // the path as given
     std::string tempPath;  // the hidden temporary beside it; empty once published
 };
@@ -102,6 +104,11 @@ bool PathExists(const std::string& path) {
 std::optional<OutputFile> OutputFile::Create(const std::string& path, Temporary /*kind*/) {
     const auto [folder, name] = SplitFolder(path);
     if (name.empty()) return std::nullopt;
+    // Its job abandoned already: not even a temporary is made.
+    if (detail::Abandoned(detail::ThisThreadsJob())) {
+        ::SetLastError(ERROR_CANCELLED);
+        return std::nullopt;
+    }
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string temp = folder + "." + name + ".hexcrate-" + UniqueSuffix();
         const std::optional<std::wstring> wide = WidePath(temp);
@@ -173,7 +180,8 @@ OutputFile::PublishResult OutputFile::State::MoveToTarget(bool replace) {
     if (!from || !to) return Result::Failed;
 
     std::lock_guard guard(Pending().lock);
-    if (Pending().file == file && Pending().abandoned) return Result::Failed;
+    if ((Pending().file == file && Pending().abandoned) || detail::Abandoned(job))
+        return Result::Failed;
     // Visible like any new file, and kept once the handle closes.
     FILE_BASIC_INFO basic{};
     basic.FileAttributes = FILE_ATTRIBUTE_ARCHIVE;
@@ -211,6 +219,7 @@ OutputFile::PublishResult OutputFile::PublishReplacing() {
 
 void RemovePendingOutput() noexcept {
     std::lock_guard guard(Pending().lock);
+    detail::CountRemoval();
     if (Pending().file) Pending().abandoned = true;
     // The temporary is still marked for deletion: it goes when its handle
     // closes, at the latest when the process ends.

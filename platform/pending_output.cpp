@@ -7,6 +7,7 @@
 #include <atomic>
 
 #include "platform/output_file.h"
+#include "platform/output_job.h"
 
 namespace platform {
 namespace detail {
@@ -17,6 +18,7 @@ enum SlotState : int { kFree, kBusy, kArmed };
 struct Slot {
     std::atomic<int> state{kFree};
     std::atomic<bool> abandoned{false};
+    JobMark job;  // the job of the thread that created the file
     int dirFd = -1;
     int fd = -1;  // the temporary, open for writing
     char name[NAME_MAX + 1] = {};
@@ -49,6 +51,7 @@ PendingClaim::PendingClaim(int dirFd) noexcept {
             g_slots[i].fd = -1;
             g_slots[i].name[0] = '\0';
             g_slots[i].abandoned.store(false, std::memory_order_relaxed);
+            g_slots[i].job = ThisThreadsJob();
             m_slot = i;
             return;
         }
@@ -82,7 +85,8 @@ PendingHold::~PendingHold() {
 }
 
 bool PendingHold::Abandoned() const noexcept {
-    return m_slot >= 0 && g_slots[m_slot].abandoned.load(std::memory_order_relaxed);
+    return m_slot >= 0 && (g_slots[m_slot].abandoned.load(std::memory_order_relaxed) ||
+                           detail::Abandoned(g_slots[m_slot].job));
 }
 
 char* PendingHold::Name() noexcept { return g_slots[m_slot].name; }
@@ -111,6 +115,9 @@ void RemovePendingOutput() noexcept {
     sigset_t saved;
     ::sigfillset(&all);
     ::pthread_sigmask(SIG_BLOCK, &all, &saved);
+    // Counted first: a file that its job creates from now on is abandoned
+    // too, and one being created now is waited for below.
+    detail::CountRemoval();
     for (detail::Slot& slot : detail::g_slots) {
         if (!detail::Take(slot)) continue;
         // The slot stays armed: the owner still frees it, and a second

@@ -47,7 +47,8 @@ public:
     PendingHold(const PendingHold&) = delete;
     PendingHold& operator=(const PendingHold&) = delete;
 
-    // True once RemovePendingOutput() has run: the file must never appear.
+    // True once RemovePendingOutput() has run, since the file was created
+    // or since its job began: the file must never appear.
     bool Abandoned() const noexcept;
 
     // The temporary's name, which the step may set (NAME_MAX bytes at most).

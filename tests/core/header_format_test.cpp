@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <deque>
 #include <random>
 #include <regex>
 
@@ -125,21 +126,21 @@ TEST(HeaderFormatter, LineFeedsInNamesAreStoredAsCrLf) {
               std::count(header.begin(), header.end(), '\r'));
 }
 
-// A sink may write a chunk on another thread until its next call returns;
-// every chunk but the last covers whole pages from a page boundary.
-TEST(HeaderFormatter, ChunksStayUnchangedUntilTheNextSinkCall) {
-    const char* last = nullptr;
-    std::string lastCopy;
+// A sink may go on writing a chunk on another thread until kChunksHeld more
+// of its calls have returned; every chunk but the last covers whole pages
+// from a page boundary.
+TEST(HeaderFormatter, ChunksStayUnchangedWhileTheSinkHoldsThem) {
+    std::deque<std::pair<const char*, std::string>> held;  // pointer and copy
     std::string all;
     core::HeaderFormatter header([&](const char* data, std::size_t size) {
-        if (last) {
-            EXPECT_EQ(std::string(last, lastCopy.size()), lastCopy);
-            EXPECT_EQ(lastCopy.size() % core::HeaderFormatter::kPageSize, 0u);
+        for (const auto& [pointer, copy] : held) {
+            EXPECT_EQ(std::string(pointer, copy.size()), copy);
+            EXPECT_EQ(copy.size() % core::HeaderFormatter::kPageSize, 0u);
         }
         EXPECT_EQ(reinterpret_cast<std::uintptr_t>(data) % core::HeaderFormatter::kPageSize, 0u);
-        last = data;
-        lastCopy.assign(data, size);
-        all += lastCopy;
+        held.emplace_back(data, std::string(data, size));
+        if (held.size() > core::DataFormatter::kChunksHeld) held.pop_front();
+        all.append(data, size);
         return true;
     });
     const std::string longName(3'000'000, 'N');  // longer than a buffer

@@ -9,6 +9,7 @@
 #include "core/convert_thread.h"
 #include "core/job_check.h"
 #include "core/progress_report.h"
+#include "platform/output_file.h"
 #include "platform/thread.h"
 #include "test_support.h"
 
@@ -66,6 +67,26 @@ TEST(WorkerProtocol, FailureIsReportedThroughTheRecord) {
     ASSERT_TRUE(platform::StartThread(core::ConvertThreadProc, nullptr));
     WaitUntilDone(state);
     EXPECT_EQ(state.ErrorText(), "Input file not found.");
+}
+
+// A window closed before its worker has even created the header abandons
+// it all the same: the worker still finishes, and nothing appears.
+TEST(WorkerProtocol, AbandonedBeforeTheOutputExistsNothingAppears) {
+    TempDir dir;
+    test::WriteFile(dir / "a.bin", "abc");
+    core::ConversionState& state = core::TheConversionState();
+    state.BeginJob({dir / "a.bin", "CAFile", dir / "a.h", 3});
+    platform::RemovePendingOutput();
+    ASSERT_TRUE(platform::StartThread(core::ConvertThreadProc, nullptr));
+    WaitUntilDone(state);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+
+    // The next job is not touched by the earlier abandonment.
+    state.BeginJob({dir / "a.bin", "CAFile", dir / "b.h", 3});
+    ASSERT_TRUE(platform::StartThread(core::ConvertThreadProc, nullptr));
+    WaitUntilDone(state);
+    EXPECT_EQ(state.ErrorText(), "");
+    EXPECT_TRUE(std::filesystem::exists(dir / "b.h"));
 }
 
 }  // namespace

@@ -1,0 +1,31 @@
+#include "platform/output_job.h"
+
+#include <atomic>
+
+namespace platform {
+namespace {
+
+// Lock-free on every target, so a signal handler may raise it.
+std::atomic<std::uint32_t> g_removals{0};
+static_assert(std::atomic<std::uint32_t>::is_always_lock_free);
+
+thread_local detail::JobMark t_job;
+
+}  // namespace
+
+std::uint32_t TakeJobMark() noexcept { return g_removals.load(); }
+
+JobOutputScope::JobOutputScope(std::uint32_t mark) noexcept { t_job = {true, mark}; }
+
+JobOutputScope::~JobOutputScope() { t_job = {}; }
+
+namespace detail {
+
+JobMark ThisThreadsJob() noexcept { return t_job; }
+
+bool Abandoned(JobMark job) noexcept { return job.set && g_removals.load() != job.removals; }
+
+void CountRemoval() noexcept { g_removals.fetch_add(1); }
+
+}  // namespace detail
+}  // namespace platform
