@@ -5,13 +5,42 @@
 
 namespace core {
 
-void HeaderText::AppendName(std::string_view name) {
+void AppendName(std::string& out, std::string_view name) {
     for (std::size_t lf; (lf = name.find('\n')) != std::string_view::npos;
          name.remove_prefix(lf + 1)) {
-        Append(name.substr(0, lf));
-        Append("\r\n");
+        out += name.substr(0, lf);
+        out += "\r\n";
     }
-    Append(name);
+    out += name;
+}
+
+std::string LengthAndClassText(std::string_view prefix, std::uint64_t count,
+                               std::string_view className, std::string_view guard) {
+    std::string text = "\r\n\r\nconst DWORD ";
+    AppendName(text, prefix);
+    text += "length = ";
+    text += std::to_string(count);
+    text += ";\r\n\r\nclass ";
+    AppendName(text, className);
+    text += "\r\n{\r\npublic:\r\n\tBOOL ExtractFile(LPCTSTR filename);\r\n};\r\n\r\nBOOL ";
+    AppendName(text, className);
+    text += "::ExtractFile(LPCTSTR filename)\r\n{\r\n\t";
+    if (!guard.empty()) {
+        text += guard;
+        text += "\r\n\t";
+    }
+    text +=
+        "CFile tFile;\r\n\t"
+        "if(!tFile.Open(filename,CFile::modeWrite|CFile::modeCreate))return false;\r\n\t"
+        "tFile.Write(";
+    AppendName(text, prefix);
+    text += "file,";
+    AppendName(text, prefix);
+    text +=
+        "length*sizeof(char));\r\n\t"
+        "tFile.Close();\r\n\t"
+        "return true;\r\n}";
+    return text;
 }
 
 void HeaderText::Flush() {
@@ -30,34 +59,6 @@ void HeaderText::OpeningComment(std::string_view displayName) {
     AppendName(displayName);
     Append(" to your Visual C++ Project.\r\n");
     Append(kRule);
-}
-
-void HeaderText::LengthAndClass(std::string_view prefix, std::uint64_t count,
-                                std::string_view className, std::string_view guard) {
-    Append("\r\n\r\nconst DWORD ");
-    AppendName(prefix);
-    Append("length = ");
-    Append(std::to_string(count));
-    Append(";\r\n\r\nclass ");
-    AppendName(className);
-    Append("\r\n{\r\npublic:\r\n\tBOOL ExtractFile(LPCTSTR filename);\r\n};\r\n\r\nBOOL ");
-    AppendName(className);
-    Append("::ExtractFile(LPCTSTR filename)\r\n{\r\n\t");
-    if (!guard.empty()) {
-        Append(guard);
-        Append("\r\n\t");
-    }
-    Append(
-        "CFile tFile;\r\n\t"
-        "if(!tFile.Open(filename,CFile::modeWrite|CFile::modeCreate))return false;\r\n\t"
-        "tFile.Write(");
-    AppendName(prefix);
-    Append("file,");
-    AppendName(prefix);
-    Append(
-        "length*sizeof(char));\r\n\t"
-        "tFile.Close();\r\n\t"
-        "return true;\r\n}");
 }
 
 std::string ContentChecksum::Text() const {

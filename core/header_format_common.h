@@ -1,7 +1,7 @@
-// The pieces that every kind of header besides the fixed format shares: the
-// opening comment, the length and the class, written in CR LF lines through
-// buffers taken in turn, and the checksum that ties a header to the
-// bytes it names.
+// The pieces that the kinds of header share: the text of the length and the
+// class (the fixed format's too), and, for the kinds besides the fixed
+// format, the opening comment written in CR LF lines through buffers taken
+// in turn and the checksum that ties a header to the bytes it names.
 #pragma once
 
 #include <cstddef>
@@ -13,13 +13,22 @@
 
 namespace core {
 
+// Appends `name` to `out` with each line feed in it as CR LF.
+void AppendName(std::string& out, std::string_view name);
+
+// "\r\n\r\nconst DWORD PREFIXlength = COUNT;" and the class whose
+// ExtractFile writes PREFIXfile out. `guard`, when not empty, is a line of
+// ExtractFile that returns false before writing.
+std::string LengthAndClassText(std::string_view prefix, std::uint64_t count,
+                               std::string_view className, std::string_view guard = {});
+
 class HeaderText {
 public:
     explicit HeaderText(DataFormatter::Sink sink) : m_sink(std::move(sink)) {}
 
     void Append(std::string_view text) { m_buffers[m_current] += text; }
     // A line feed inside a name becomes CR LF.
-    void AppendName(std::string_view name);
+    void AppendName(std::string_view name) { core::AppendName(Buffer(), name); }
     // Direct access for a formatter that fills the buffer itself.
     std::string& Buffer() { return m_buffers[m_current]; }
 
@@ -29,10 +38,10 @@ public:
 
     // The comment naming the input, as in the fixed format.
     void OpeningComment(std::string_view displayName);
-    // "const DWORD PREFIXlength = COUNT;" and the class. `guard`, when not
-    // empty, is a line of ExtractFile that returns false before writing.
     void LengthAndClass(std::string_view prefix, std::uint64_t count, std::string_view className,
-                        std::string_view guard);
+                        std::string_view guard = {}) {
+        Append(LengthAndClassText(prefix, count, className, guard));
+    }
 
 private:
     DataFormatter::Sink m_sink;
