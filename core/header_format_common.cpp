@@ -67,6 +67,25 @@ std::string ContentChecksum::Text() const {
     return text;
 }
 
+bool NamedInputFormatter::Opening(std::string_view displayName, std::string_view /*prefix*/) {
+    m_text.OpeningComment(displayName);
+    return !m_text.Failed();
+}
+
+// Nothing to write until the count and checksum are known.
+bool NamedInputFormatter::Bytes(const unsigned char* data, std::size_t size) {
+    m_checksum.Add(data, size);
+    m_count += size;
+    return !m_text.Failed();
+}
+
+bool NamedInputFormatter::Closing(std::string_view prefix, std::string_view className) {
+    Declarations(m_text, prefix);
+    m_text.LengthAndClass(prefix, m_count, className, Guard(prefix));
+    m_text.Flush();
+    return !m_text.Failed();
+}
+
 std::string AbsolutePath(const std::string& path) {
     namespace fs = std::filesystem;
     const std::u8string utf8(path.begin(), path.end());

@@ -63,6 +63,37 @@ private:
     std::uint64_t m_hash = 0xcbf29ce484222325U;
 };
 
+// The kinds that name the input instead of carrying its bytes. They read
+// the bytes only for their count and checksum and write the header whole at
+// the end: the usual opening comment, the kind's declarations of PREFIXfile,
+// then the length and the class.
+class NamedInputFormatter : public DataFormatter {
+public:
+    NamedInputFormatter(Sink sink, std::string inputPath)
+        : m_text(std::move(sink)), m_inputPath(std::move(inputPath)) {}
+
+    bool Opening(std::string_view displayName, std::string_view prefix) override;
+    bool Bytes(const unsigned char* data, std::size_t size) override;
+    bool Closing(std::string_view prefix, std::string_view className) override;
+    std::uint64_t ByteCount() const override { return m_count; }
+
+protected:
+    const std::string& InputPath() const { return m_inputPath; }
+    std::string ChecksumText() const { return m_checksum.Text(); }
+
+private:
+    // What comes between the comment and the length: PREFIXfile and what
+    // it needs.
+    virtual void Declarations(HeaderText& text, std::string_view prefix) const = 0;
+    // A line of ExtractFile that returns false before writing; none by default.
+    virtual std::string Guard(std::string_view /*prefix*/) const { return {}; }
+
+    HeaderText m_text;
+    std::string m_inputPath;
+    ContentChecksum m_checksum;
+    std::uint64_t m_count = 0;
+};
+
 // `path` made absolute from the current directory, in UTF-8 where the
 // system's paths are wide. Unchanged when already absolute.
 std::string AbsolutePath(const std::string& path);
