@@ -7,6 +7,8 @@
 # so that a run that would exhaust the machine reports "out of memory".
 # Usage: compile_cost.sh CONVERTER "KINDS" "SIZES-IN-MIB" "COMPILERS"
 # e.g.   compile_cost.sh build/hexcrate-convert "hex string" "1 8" "g++ clang++"
+# The rc kind includes <windows.h>: measure it with a Windows compiler
+# (x86_64-w64-mingw32-g++-posix); elsewhere its row says "failed".
 set -u
 convert=$(realpath "$1") kinds=$2 sizes=$3 compilers=$4
 include=$(cd "$(dirname "$0")/../include" && pwd)

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <string>
 
+#include "core/header_format_common.h"
+
 namespace core {
 namespace {
 
@@ -150,26 +152,8 @@ char* HeaderFormatter::FormatLine(char* out, const unsigned char* values) {
 bool HeaderFormatter::Closing(std::string_view prefix, std::string_view className) {
     // A full last line is still followed by its line break and space.
     if (m_column == 16) Append("\r\n ");
-    Append("\r\n};\r\n\r\nconst DWORD ");
-    AppendName(prefix);
-    Append("length = ");
-    Append(std::to_string(m_count));
-    Append(";\r\n\r\nclass ");
-    AppendName(className);
-    Append("\r\n{\r\npublic:\r\n\tBOOL ExtractFile(LPCTSTR filename);\r\n};\r\n\r\nBOOL ");
-    AppendName(className);
-    Append(
-        "::ExtractFile(LPCTSTR filename)\r\n{\r\n\t"
-        "CFile tFile;\r\n\t"
-        "if(!tFile.Open(filename,CFile::modeWrite|CFile::modeCreate))return false;\r\n\t"
-        "tFile.Write(");
-    AppendName(prefix);
-    Append("file,");
-    AppendName(prefix);
-    Append(
-        "length*sizeof(char));\r\n\t"
-        "tFile.Close();\r\n\t"
-        "return true;\r\n}");
+    Append("\r\n};");
+    Append(LengthAndClassText(prefix, m_count, className));
     Flush(true);
     return !m_failed;
 }

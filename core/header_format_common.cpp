@@ -5,13 +5,42 @@
 
 namespace core {
 
-void HeaderText::AppendName(std::string_view name) {
+void AppendName(std::string& out, std::string_view name) {
     for (std::size_t lf; (lf = name.find('\n')) != std::string_view::npos;
          name.remove_prefix(lf + 1)) {
-        Append(name.substr(0, lf));
-        Append("\r\n");
+        out += name.substr(0, lf);
+        out += "\r\n";
     }
-    Append(name);
+    out += name;
+}
+
+std::string LengthAndClassText(std::string_view prefix, std::uint64_t count,
+                               std::string_view className, std::string_view guard) {
+    std::string text = "\r\n\r\nconst DWORD ";
+    AppendName(text, prefix);
+    text += "length = ";
+    text += std::to_string(count);
+    text += ";\r\n\r\nclass ";
+    AppendName(text, className);
+    text += "\r\n{\r\npublic:\r\n\tBOOL ExtractFile(LPCTSTR filename);\r\n};\r\n\r\nBOOL ";
+    AppendName(text, className);
+    text += "::ExtractFile(LPCTSTR filename)\r\n{\r\n\t";
+    if (!guard.empty()) {
+        text += guard;
+        text += "\r\n\t";
+    }
+    text +=
+        "CFile tFile;\r\n\t"
+        "if(!tFile.Open(filename,CFile::modeWrite|CFile::modeCreate))return false;\r\n\t"
+        "tFile.Write(";
+    AppendName(text, prefix);
+    text += "file,";
+    AppendName(text, prefix);
+    text +=
+        "length*sizeof(char));\r\n\t"
+        "tFile.Close();\r\n\t"
+        "return true;\r\n}";
+    return text;
 }
 
 void HeaderText::Flush() {
@@ -32,38 +61,29 @@ void HeaderText::OpeningComment(std::string_view displayName) {
     Append(kRule);
 }
 
-void HeaderText::LengthAndClass(std::string_view prefix, std::uint64_t count,
-                                std::string_view className, std::string_view guard) {
-    Append("\r\n\r\nconst DWORD ");
-    AppendName(prefix);
-    Append("length = ");
-    Append(std::to_string(count));
-    Append(";\r\n\r\nclass ");
-    AppendName(className);
-    Append("\r\n{\r\npublic:\r\n\tBOOL ExtractFile(LPCTSTR filename);\r\n};\r\n\r\nBOOL ");
-    AppendName(className);
-    Append("::ExtractFile(LPCTSTR filename)\r\n{\r\n\t");
-    if (!guard.empty()) {
-        Append(guard);
-        Append("\r\n\t");
-    }
-    Append(
-        "CFile tFile;\r\n\t"
-        "if(!tFile.Open(filename,CFile::modeWrite|CFile::modeCreate))return false;\r\n\t"
-        "tFile.Write(");
-    AppendName(prefix);
-    Append("file,");
-    AppendName(prefix);
-    Append(
-        "length*sizeof(char));\r\n\t"
-        "tFile.Close();\r\n\t"
-        "return true;\r\n}");
-}
-
 std::string ContentChecksum::Text() const {
     char text[17];
     std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(m_hash));
     return text;
+}
+
+bool NamedInputFormatter::Opening(std::string_view displayName, std::string_view /*prefix*/) {
+    m_text.OpeningComment(displayName);
+    return !m_text.Failed();
+}
+
+// Nothing to write until the count and checksum are known.
+bool NamedInputFormatter::Bytes(const unsigned char* data, std::size_t size) {
+    m_checksum.Add(data, size);
+    m_count += size;
+    return !m_text.Failed();
+}
+
+bool NamedInputFormatter::Closing(std::string_view prefix, std::string_view className) {
+    Declarations(m_text, prefix);
+    m_text.LengthAndClass(prefix, m_count, className, Guard(prefix));
+    m_text.Flush();
+    return !m_text.Failed();
 }
 
 std::string AbsolutePath(const std::string& path) {

@@ -1,7 +1,7 @@
-// The pieces that every kind of header besides the fixed format shares: the
-// opening comment, the length and the class, written in CR LF lines through
-// buffers taken in turn, and the checksum that ties a header to the
-// bytes it names.
+// The pieces that the kinds of header share: the text of the length and the
+// class (the fixed format's too), and, for the kinds besides the fixed
+// format, the opening comment written in CR LF lines through buffers taken
+// in turn and the checksum that ties a header to the bytes it names.
 #pragma once
 
 #include <cstddef>
@@ -13,13 +13,22 @@
 
 namespace core {
 
+// Appends `name` to `out` with each line feed in it as CR LF.
+void AppendName(std::string& out, std::string_view name);
+
+// "\r\n\r\nconst DWORD PREFIXlength = COUNT;" and the class whose
+// ExtractFile writes PREFIXfile out. `guard`, when not empty, is a line of
+// ExtractFile that returns false before writing.
+std::string LengthAndClassText(std::string_view prefix, std::uint64_t count,
+                               std::string_view className, std::string_view guard = {});
+
 class HeaderText {
 public:
     explicit HeaderText(DataFormatter::Sink sink) : m_sink(std::move(sink)) {}
 
     void Append(std::string_view text) { m_buffers[m_current] += text; }
     // A line feed inside a name becomes CR LF.
-    void AppendName(std::string_view name);
+    void AppendName(std::string_view name) { core::AppendName(Buffer(), name); }
     // Direct access for a formatter that fills the buffer itself.
     std::string& Buffer() { return m_buffers[m_current]; }
 
@@ -29,10 +38,10 @@ public:
 
     // The comment naming the input, as in the fixed format.
     void OpeningComment(std::string_view displayName);
-    // "const DWORD PREFIXlength = COUNT;" and the class. `guard`, when not
-    // empty, is a line of ExtractFile that returns false before writing.
     void LengthAndClass(std::string_view prefix, std::uint64_t count, std::string_view className,
-                        std::string_view guard);
+                        std::string_view guard = {}) {
+        Append(LengthAndClassText(prefix, count, className, guard));
+    }
 
 private:
     DataFormatter::Sink m_sink;
@@ -52,6 +61,37 @@ public:
 
 private:
     std::uint64_t m_hash = 0xcbf29ce484222325U;
+};
+
+// The kinds that name the input instead of carrying its bytes. They read
+// the bytes only for their count and checksum and write the header whole at
+// the end: the usual opening comment, the kind's declarations of PREFIXfile,
+// then the length and the class.
+class NamedInputFormatter : public DataFormatter {
+public:
+    NamedInputFormatter(Sink sink, std::string inputPath)
+        : m_text(std::move(sink)), m_inputPath(std::move(inputPath)) {}
+
+    bool Opening(std::string_view displayName, std::string_view prefix) override;
+    bool Bytes(const unsigned char* data, std::size_t size) override;
+    bool Closing(std::string_view prefix, std::string_view className) override;
+    std::uint64_t ByteCount() const override { return m_count; }
+
+protected:
+    const std::string& InputPath() const { return m_inputPath; }
+    std::string ChecksumText() const { return m_checksum.Text(); }
+
+private:
+    // What comes between the comment and the length: PREFIXfile and what
+    // it needs.
+    virtual void Declarations(HeaderText& text, std::string_view prefix) const = 0;
+    // A line of ExtractFile that returns false before writing; none by default.
+    virtual std::string Guard(std::string_view /*prefix*/) const { return {}; }
+
+    HeaderText m_text;
+    std::string m_inputPath;
+    ContentChecksum m_checksum;
+    std::uint64_t m_count = 0;
 };
 
 // `path` made absolute from the current directory, in UTF-8 where the

@@ -10,21 +10,12 @@
 
 namespace core {
 
-class IncbinFormatter final : public DataFormatter {
+class IncbinFormatter final : public NamedInputFormatter {
 public:
-    IncbinFormatter(Sink sink, std::string inputPath)
-        : m_text(std::move(sink)), m_inputPath(std::move(inputPath)) {}
-
-    bool Opening(std::string_view displayName, std::string_view prefix) override;
-    bool Bytes(const unsigned char* data, std::size_t size) override;
-    bool Closing(std::string_view prefix, std::string_view className) override;
-    std::uint64_t ByteCount() const override { return m_count; }
+    using NamedInputFormatter::NamedInputFormatter;
 
 private:
-    HeaderText m_text;
-    std::string m_inputPath;
-    ContentChecksum m_checksum;
-    std::uint64_t m_count = 0;
+    void Declarations(HeaderText& text, std::string_view prefix) const override;
 };
 
 // `text` inside a string of the assembler inside a C++ string literal: every

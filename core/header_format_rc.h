@@ -10,24 +10,16 @@
 
 namespace core {
 
-class RcFormatter final : public DataFormatter {
+class RcFormatter final : public NamedInputFormatter {
 public:
-    RcFormatter(Sink sink, std::string inputPath)
-        : m_text(std::move(sink)), m_inputPath(std::move(inputPath)) {}
-
-    bool Opening(std::string_view displayName, std::string_view prefix) override;
-    bool Bytes(const unsigned char* data, std::size_t size) override;
-    bool Closing(std::string_view prefix, std::string_view className) override;
-    std::uint64_t ByteCount() const override { return m_count; }
+    using NamedInputFormatter::NamedInputFormatter;
 
     // The .rc file's text, once Closing has run.
     std::string ResourceScript(std::string_view displayName, std::string_view prefix) const;
 
 private:
-    HeaderText m_text;
-    std::string m_inputPath;
-    ContentChecksum m_checksum;
-    std::uint64_t m_count = 0;
+    void Declarations(HeaderText& text, std::string_view prefix) const override;
+    std::string Guard(std::string_view prefix) const override;
 };
 
 // The resource's name: HEXCRATE_, the prefix in upper case, and FILE.

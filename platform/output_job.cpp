@@ -9,19 +9,19 @@ namespace {
 std::atomic<std::uint32_t> g_removals{0};
 static_assert(std::atomic<std::uint32_t>::is_always_lock_free);
 
-thread_local detail::JobMark t_job;
+thread_local detail::JobMark g_threadsJob;
 
 }  // namespace
 
 std::uint32_t TakeJobMark() noexcept { return g_removals.load(); }
 
-JobOutputScope::JobOutputScope(std::uint32_t mark) noexcept { t_job = {true, mark}; }
+JobOutputScope::JobOutputScope(std::uint32_t mark) noexcept { g_threadsJob = {true, mark}; }
 
-JobOutputScope::~JobOutputScope() { t_job = {}; }
+JobOutputScope::~JobOutputScope() { g_threadsJob = {}; }
 
 namespace detail {
 
-JobMark ThisThreadsJob() noexcept { return t_job; }
+JobMark ThisThreadsJob() noexcept { return g_threadsJob; }
 
 bool Abandoned(JobMark job) noexcept { return job.set && g_removals.load() != job.removals; }
 

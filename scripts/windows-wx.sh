@@ -31,7 +31,7 @@ options=(
   --enable-sysoptions --enable-ole --enable-dataobj --enable-dnd
   --enable-variant --enable-dynlib --enable-dynamicloader --enable-regkey
   --enable-treectrl --enable-imaglist --enable-radiobtn --enable-wxdib --enable-choice
-  --enable-checkbox
+  --enable-checkbox --enable-validators
   --disable-accessibility
 )
 # The posix compilers, as for the programs: one C++ runtime for both.

@@ -48,6 +48,16 @@ expect "short options took effect" grep -q "const DWORD slength = 3;" short.h
 check "missing input" 1 "" \
     "hexcrate-convert: missing.bin: Input file not found. (No such file or directory)" -- \
     "$convert" missing.bin
+printf 'a' > first.bin; printf 'b' > second.bin
+check "three inputs, the third missing" 1 "" \
+    "hexcrate-convert: gone.bin: Input file not found. (No such file or directory)" -- \
+    "$convert" -q first.bin second.bin gone.bin
+expect "every input checked before any header" test ! -e first.h -a ! -e second.h
+printf 'c' > third.bin
+check "three inputs" 0 "" "" -- "$convert" -q first.bin second.bin third.bin
+expect "one header each, in default names" grep -q "^class CThirdFile" third.h
+expect "each with its own bytes" grep -q "^const DWORD secondlength = 1;" second.h
+rm -f first.* second.* third.*
 check "directory input" 1 "" \
     "hexcrate-convert: .: Input file not found. (Is a directory)" -- "$convert" . -o dir.h
 check "empty input path" 1 "" "hexcrate-convert: Please select a file" -- "$convert" ""

@@ -1,3 +1,4 @@
+// The converter's command line and the dependency file's escaping.
 #include <gtest/gtest.h>
 
 #include "cli/depfile.h"

@@ -6,18 +6,7 @@
 # Usage: consumer_test.sh HEXCRATE-BUILD-DIR CMAKE CXX
 set -u
 build=$1 cmake=$2 cxx=$3
-here=$(cd "$(dirname "$0")" && pwd)
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-passed=0 failed=0
-
-expect() {  # expect NAME CONDITION...
-    local name=$1; shift
-    if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL $name"; fi
-}
-fatal() { echo "FAIL $1"; cat "$work/log"; exit 1; }
-
-"$cmake" --install "$build" --prefix "$work/prefix" >"$work/log" 2>&1 || fatal "install"
+. "$(dirname "$0")/install_prefix.sh"
 
 consumer() {  # consumer GENERATOR
     local generator=$1 dir=$work/build-${1// /-}
@@ -60,5 +49,4 @@ consumer() {  # consumer GENERATOR
 consumer "Unix Makefiles"
 command -v ninja >/dev/null && consumer Ninja
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish

@@ -5,18 +5,7 @@
 # Usage: recipes_test.sh HEXCRATE-BUILD-DIR CMAKE
 set -u
 build=$1 cmake=$2
-here=$(cd "$(dirname "$0")" && pwd)
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-passed=0 failed=0
-
-expect() {  # expect NAME CONDITION...
-    local name=$1; shift
-    if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL $name"; fi
-}
-fatal() { echo "FAIL $1"; cat "$work/log"; exit 1; }
-
-"$cmake" --install "$build" --prefix "$work/prefix" >"$work/log" 2>&1 || fatal "install"
+. "$(dirname "$0")/install_prefix.sh"
 export PATH=$work/prefix/bin:$PATH CPLUS_INCLUDE_PATH=$work/prefix/include
 
 # recipe NAME SOURCE-DIR BUILD-COMMAND
@@ -60,5 +49,4 @@ fi
 new_source
 recipe Make "$work/src" "make && mkdir -p out && cp consumer out/"
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish

@@ -1,3 +1,4 @@
+// The names proposed for an input: display name, identifier prefix, class, output.
 #include <gtest/gtest.h>
 
 #include "core/name_rules.h"
