@@ -78,7 +78,8 @@ sanitize: build-asan/Makefile build-tsan/Makefile
 # in tests/fuzz/corpus/NAME; what it finds stays in build-fuzz/corpus/NAME.
 # `make fuzz-corpus` folds those finds, minimised, into the seeds.
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS := name_rules_fuzz header_format_fuzz command_line_fuzz depfile_fuzz
+FUZZ_TARGETS := name_rules_fuzz header_format_fuzz command_line_fuzz depfile_fuzz \
+                output_file_fuzz
 build-fuzz/Makefile: | $(DEV_DEPS)
 	@$(CMAKE) --preset fuzz >/dev/null
 
