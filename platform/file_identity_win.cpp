@@ -13,14 +13,14 @@ namespace {
 // Opens what answers to `path` without reading or locking it.
 HANDLE OpenForQuery(const std::string& path, DWORD flags) {
     const std::optional<std::wstring> wide = WidePath(path);
-    if (!wide || wide->empty()) return INVALID_HANDLE_VALUE;
+    if (!wide) return INVALID_HANDLE_VALUE;
     return ::CreateFileW(wide->c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                          nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
 }
 
 std::optional<std::wstring> FullPath(const std::string& path) {
     const std::optional<std::wstring> wide = WidePath(path);
-    if (!wide || wide->empty()) return std::nullopt;
+    if (!wide) return std::nullopt;
     std::wstring full(MAX_PATH, L'\0');
     for (;;) {
         const DWORD length = ::GetFullPathNameW(wide->c_str(), static_cast<DWORD>(full.size()),

@@ -17,12 +17,21 @@ namespace {
 HANDLE HandleOf(int fd) { return reinterpret_cast<HANDLE>(::_get_osfhandle(fd)); }
 
 // A file on a disk, not a directory, device (NUL, CON, COM1), pipe or console.
+// When it is not, the last error says why: the failed call's reason, or none
+// for a device, pipe or console (as on POSIX, where they have no code).
 bool IsRegularFile(HANDLE file, std::uint64_t& size) {
     BY_HANDLE_FILE_INFORMATION info{};
     LARGE_INTEGER length{};
-    if (::GetFileType(file) != FILE_TYPE_DISK || !::GetFileInformationByHandle(file, &info) ||
-        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !::GetFileSizeEx(file, &length))
+    if (::GetFileType(file) != FILE_TYPE_DISK) {
+        ::SetLastError(ERROR_SUCCESS);
         return false;
+    }
+    if (!::GetFileInformationByHandle(file, &info) || !::GetFileSizeEx(file, &length))
+        return false;
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        ::SetLastError(ERROR_ACCESS_DENIED);  // what opening a folder as a file gives
+        return false;
+    }
     size = static_cast<std::uint64_t>(length.QuadPart);
     return true;
 }
@@ -31,7 +40,7 @@ bool IsRegularFile(HANDLE file, std::uint64_t& size) {
 
 std::optional<InputFile> InputFile::Open(const std::string& path, InputAccess access) {
     const std::optional<std::wstring> wide = WidePath(path);
-    if (!wide || wide->empty()) return std::nullopt;
+    if (!wide) return std::nullopt;
 
     // Share mode 0 is exclusive access: the open fails while any other
     // handle to the file exists, and no other can be opened until it closes.
@@ -43,14 +52,16 @@ std::optional<InputFile> InputFile::Open(const std::string& path, InputAccess ac
     if (file == INVALID_HANDLE_VALUE) return std::nullopt;
 
     std::uint64_t size = 0;
-    const int fd = IsRegularFile(file, size)
-                       ? ::_open_osfhandle(reinterpret_cast<intptr_t>(file), _O_RDONLY | _O_BINARY)
-                       : -1;
-    if (fd < 0) {
-        ::CloseHandle(file);
-        return std::nullopt;
+    if (IsRegularFile(file, size)) {
+        const int fd =
+            ::_open_osfhandle(reinterpret_cast<intptr_t>(file), _O_RDONLY | _O_BINARY);
+        if (fd >= 0) return InputFile(fd, size);
+        ::SetLastError(ERROR_TOO_MANY_OPEN_FILES);  // the C runtime's table is full
     }
-    return InputFile(fd, size);
+    const DWORD error = ::GetLastError();
+    ::CloseHandle(file);
+    ::SetLastError(error);
+    return std::nullopt;
 }
 
 InputFile::InputFile(InputFile&& other) noexcept

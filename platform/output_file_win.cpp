@@ -86,7 +86,7 @@ bool ClearOrphanedPlaceholder(const std::string& /*path*/) { return false; }
 
 bool PathExists(const std::string& path) {
     const std::optional<std::wstring> wide = WidePath(path);
-    if (!wide || wide->empty()) return false;
+    if (!wide) return false;
     if (::GetFileAttributesW(wide->c_str()) != INVALID_FILE_ATTRIBUTES) return true;
     // Devices (NUL, CON) have no attributes on every version, and a file that
     // someone holds with exclusive access cannot be asked: both exist.
@@ -103,7 +103,10 @@ bool PathExists(const std::string& path) {
 
 std::optional<OutputFile> OutputFile::Create(const std::string& path, Temporary /*kind*/) {
     const auto [folder, name] = SplitFolder(path);
-    if (name.empty()) return std::nullopt;
+    if (name.empty()) {  // a folder, not a file name
+        ::SetLastError(ERROR_INVALID_NAME);
+        return std::nullopt;
+    }
     // Its job abandoned already: not even a temporary is made.
     if (detail::Abandoned(detail::ThisThreadsJob())) {
         ::SetLastError(ERROR_CANCELLED);
@@ -123,8 +126,10 @@ std::optional<OutputFile> OutputFile::Create(const std::string& path, Temporary 
             return std::nullopt;
         }
         if (!MarkForDeletion(file, true)) {
+            const DWORD error = ::GetLastError();
             ::CloseHandle(file);
             ::DeleteFileW(wide->c_str());
+            ::SetLastError(error);
             return std::nullopt;
         }
         {
@@ -142,8 +147,10 @@ OutputFile::OutputFile(OutputFile&& other) noexcept = default;
 OutputFile& OutputFile::operator=(OutputFile&& other) noexcept = default;
 OutputFile::~OutputFile() = default;
 
+// Keeps the last error: it is the reason of the failure that led here.
 void OutputFile::State::Discard() noexcept {
     if (file != INVALID_HANDLE_VALUE) {
+        const DWORD error = ::GetLastError();
         {
             std::lock_guard guard(Pending().lock);
             if (Pending().file == file) Pending().file = nullptr;
@@ -152,6 +159,7 @@ void OutputFile::State::Discard() noexcept {
         // it again; the delete below covers that case.
         ::CloseHandle(std::exchange(file, INVALID_HANDLE_VALUE));
         if (auto wide = WidePath(tempPath)) ::DeleteFileW(wide->c_str());
+        ::SetLastError(error);
     }
     tempPath.clear();
 }
@@ -162,7 +170,11 @@ bool OutputFile::Write(const void* data, std::size_t size) {
     while (size > 0) {
         const DWORD chunk = static_cast<DWORD>(size < (1u << 30) ? size : (1u << 30));
         DWORD written = 0;
-        if (!::WriteFile(file, p, chunk, &written, nullptr) || written == 0) return false;
+        if (!::WriteFile(file, p, chunk, &written, nullptr)) return false;
+        if (written == 0) {
+            ::SetLastError(ERROR_WRITE_FAULT);
+            return false;
+        }
         p += written;
         size -= written;
     }
@@ -180,8 +192,10 @@ OutputFile::PublishResult OutputFile::State::MoveToTarget(bool replace) {
     if (!from || !to) return Result::Failed;
 
     std::lock_guard guard(Pending().lock);
-    if ((Pending().file == file && Pending().abandoned) || detail::Abandoned(job))
+    if ((Pending().file == file && Pending().abandoned) || detail::Abandoned(job)) {
+        ::SetLastError(ERROR_CANCELLED);
         return Result::Failed;
+    }
     // Visible like any new file, and kept once the handle closes.
     FILE_BASIC_INFO basic{};
     basic.FileAttributes = FILE_ATTRIBUTE_ARCHIVE;
@@ -196,6 +210,7 @@ OutputFile::PublishResult OutputFile::State::MoveToTarget(bool replace) {
     if (!::MoveFileExW(from->c_str(), to->c_str(), flags)) {
         const DWORD error = ::GetLastError();
         MarkForDeletion(file, true);
+        ::SetLastError(error);
         const bool taken = error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS;
         return taken && !replace ? Result::NameTaken : Result::Failed;
     }

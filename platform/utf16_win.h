@@ -7,7 +7,8 @@
 
 namespace platform {
 
-// Nothing for text that is not valid UTF-8 (no file can have such a name).
+// Nothing for text that cannot name a file: empty, not valid UTF-8, or
+// holding a NUL. The thread's last error then says which, as the API would.
 std::optional<std::wstring> WidePath(std::string_view utf8);
 
 // Unpaired surrogates, which Windows file names may hold, become U+FFFD.

@@ -7,6 +7,7 @@
 #include "core/job_check.h"
 #include "core/outcome.h"
 #include "platform/input_file.h"
+#include "platform/last_error.h"
 #include "platform/output_file.h"
 #include "test_support.h"
 
@@ -87,6 +88,29 @@ TEST(WindowsOutput, DevicesAndHeldFilesAreTakenNames) {
     EXPECT_EQ(EntriesIn(dir.Path()), 2u);
 }
 
+// A failure that no system call reported still sets its own reason, so that
+// the converter never prints one left over from an earlier call.
+TEST(WindowsReasons, RefusalsWithoutAFailedCallSayWhy) {
+    TempDir dir;
+    const auto reasonAfter = [](auto refused) {
+        ::SetLastError(ERROR_INVALID_FUNCTION);  // stale
+        EXPECT_TRUE(refused());
+        return platform::LastError().value();
+    };
+    EXPECT_EQ(reasonAfter([] { return !InputFile::Open("NUL"); }), 0);  // a device: none
+    EXPECT_EQ(reasonAfter([] { return !InputFile::Open(""); }), ERROR_PATH_NOT_FOUND);
+    EXPECT_EQ(reasonAfter([] { return !InputFile::Open(std::string("a\0b", 3)); }),
+              ERROR_INVALID_NAME);
+    EXPECT_EQ(reasonAfter([] { return !InputFile::Open("\xFF.bin"); }),
+              ERROR_NO_UNICODE_TRANSLATION);
+    EXPECT_EQ(reasonAfter([&] { return !OutputFile::Create(dir.Path().string() + "\\"); }),
+              ERROR_INVALID_NAME);
+    WriteFile(dir / "in.bin", "abc");
+    EXPECT_EQ(test::ConvertWithReason("NUL", dir / "out.h").reason.value(), 0);
+    EXPECT_EQ(test::ConvertWithReason(dir / "in.bin", dir / std::string("bad\0.h", 6)).reason.value(),
+              ERROR_INVALID_NAME);
+}
+
 TEST(WindowsPaths, BothSeparatorsAndNamesBeyondAscii) {
     TempDir dir;
     const std::string name =
@@ -161,6 +185,7 @@ TEST(WindowsOutput, DroppedAbandonedOrUncreatableLeavesNothing) {
     ASSERT_TRUE(abandoned->Write("abc", 3));
     platform::RemovePendingOutput();
     EXPECT_EQ(abandoned->Publish(), OutputFile::PublishResult::Failed);
+    EXPECT_EQ(platform::LastError().value(), ERROR_CANCELLED);  // not the clean-up's
     EXPECT_EQ(EntriesIn(dir.Path()), 0u);
     // Only the file it was meant for: the next one publishes.
     auto next = OutputFile::Create(dir / "next.h");
