@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Reads the resources of the window program back from the executable: icon
 # 128 with its 32 and 16 pixel images in 16 colours, string 101, the version
-# block's exact values, and the common-controls 6 manifest.
+# block's exact values (texts and numbers), and the common-controls 6 manifest.
 # Usage: resources_check.sh HEXCRATE.exe ARCH (x86 or amd64)
 set -u
 exe=$1 arch=$2
@@ -29,6 +29,10 @@ for pair in "FileDescription=Hexcrate MFC Application" "FileVersion=1, 0, 0, 1" 
     echo "${pair%%=*}: $(value "${pair%%=*}")"
 done
 expect "040904B0 table" grep -qx '.*040904B0' "$work/version"
+# The fixed part after its signature: structure version, then file and
+# product version 1.0.0.1 as two 32-bit halves each.
+expect "fixed versions 1.0.0.1" grep -q 'feef04bd 00010000 00010000 00000001 00010000 00000001' \
+    <(wrestool -x --raw -t 16 "$exe" | od -An -tx4 -v | tr -s ' \n' ' ')
 # An empty value is followed at once by the next name.
 expect "CompanyName empty" grep -q 'FileDescription$' <<<"$(value CompanyName)"
 expect "LegalTrademarks empty" grep -q 'OriginalFilename$' <<<"$(value LegalTrademarks)"
