@@ -41,6 +41,11 @@ flags="-O2 -ffunction-sections -fdata-sections"
 compiler=$("$host-g++-posix" -dumpfullversion)
 key=$(printf '%s\n' "$version" "${options[@]}" "$flags" "$compiler" | sha256sum | cut -c1-12)
 prefix=$cache/wxmsw-$version-$arch-$key
+# One build per prefix at a time: a second run (another clone sharing the
+# cache) waits for the first and then takes its result.
+mkdir -p "$cache"
+exec 9>"$prefix.lock"
+flock 9
 if [ -f "$prefix/.complete" ]; then
   echo "$prefix"
   exit 0
