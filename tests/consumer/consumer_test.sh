@@ -6,6 +6,7 @@
 # Usage: consumer_test.sh HEXCRATE-BUILD-DIR CMAKE CXX
 set -u
 build=$1 cmake=$2 cxx=$3
+# shellcheck source-path=SCRIPTDIR source=install_prefix.sh
 . "$(dirname "$0")/install_prefix.sh"
 
 consumer() {  # consumer GENERATOR
@@ -48,5 +49,33 @@ consumer() {  # consumer GENERATOR
 
 consumer "Unix Makefiles"
 command -v ninja >/dev/null && consumer Ninja
+
+# For Windows: the payload as a resource of the program, cross-built with
+# mingw-w64 (the converter stays the installed Linux one) and run under Wine.
+windows() {
+    local dir=$work/build-win64 log=$work/log
+    head -c 70001 /dev/urandom >"$work/payload.bin"
+    "$cmake" -S "$here/project" -B "$dir" -DHexcrate_DIR="$work/prefix/lib/cmake/Hexcrate" \
+        -DCMAKE_TOOLCHAIN_FILE="$here/../../cmake/mingw-w64-toolchain.cmake" \
+        -DHEXCRATE_WIN_ARCH=x86_64 -DCMAKE_EXE_LINKER_FLAGS=-static \
+        -DPAYLOAD="$work/payload.bin" -DPAYLOAD_DATA=rc >"$log" 2>&1 || fatal "Windows configure"
+    "$cmake" --build "$dir" >"$log" 2>&1 || fatal "Windows build"
+    expect "Windows: the .rc is built into the program" grep -q 'payload.rc' "$log"
+    export WINEARCH=win64
+    # shellcheck source-path=SCRIPTDIR source=../windows/wine_env.sh
+    source "$here/../windows/wine_env.sh"
+    run() {
+        rm -f "$work/out1" "$work/out2"
+        (cd "$work" && "$WINE" "$dir/consumer.exe" out1 out2) >"$log" 2>&1 &&
+            cmp -s "$work/payload.bin" "$work/out1" &&
+            cmp -s "$here/project/greeting.txt" "$work/out2"
+    }
+    expect "Windows: the program gives back both files" run
+}
+if command -v x86_64-w64-mingw32-g++-posix >/dev/null && [ -x /usr/lib/wine/wine64 ]; then
+    windows
+else
+    echo "skipped Windows: needs g++-mingw-w64-x86-64-posix and wine64"
+fi
 
 finish

@@ -1,6 +1,8 @@
 # What the consumer tests share, sourced with build= and cmake= set: a scratch
 # folder $work removed on exit, Hexcrate installed from $build into
 # $work/prefix, and the counting of checks.
+# shellcheck shell=bash disable=SC2034  # here, passed and failed are the caller's
+: "${build:?}" "${cmake:?}"
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
