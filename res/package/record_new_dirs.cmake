@@ -9,7 +9,10 @@ if(NOT DEFINED HEXCRATE_NEW_DIRS_RECORD)
 endif()
 set(root "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}")
 
+cmake_policy(PUSH)
+cmake_policy(SET CMP0009 NEW)  # links in the build tree are not followed
 file(GLOB_RECURSE scripts "${HEXCRATE_BUILD_DIR}/*/cmake_install.cmake")
+cmake_policy(POP)
 set(new_dirs)
 foreach(script IN LISTS scripts)
   file(STRINGS "${script}" lines REGEX "DESTINATION \"\\\${CMAKE_INSTALL_PREFIX}/")
