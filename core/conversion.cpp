@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <new>
+#include <optional>
 
 #include "core/chunk_writer_thread.h"
 #include "core/data_formatter.h"
@@ -12,6 +13,7 @@
 #include "core/page_buffer.h"
 #include "platform/input_file.h"
 #include "platform/last_error.h"
+#include "platform/output_file.h"
 
 namespace core {
 namespace {
@@ -28,14 +30,18 @@ void RemoveFile(const std::string& path) {
 }
 
 // The rc kind's two files: the .rc first, then the header; a header that
-// cannot be published takes a .rc created for it away again.
+// cannot be published, or a signal before it is, takes a .rc created for it
+// away again.
 ConversionResult FinishWithScript(const ConversionJob& job, HeaderDestination& header,
                                   HeaderDestination& script, const std::string& scriptText) {
     if (!script.Write(scriptText.data(), scriptText.size())) return script.WriteFailure();
     if (ConversionResult result = script.Finish(); !result.Ok()) return result;
+    // A signal before the header is out takes a new .rc away as well.
+    const bool newFile = job.options.outputMode == OutputMode::NewFile;
+    std::optional<platform::ProvisionalFile> provisional;
+    if (newFile) provisional.emplace(ResourceScriptPath(job.outputPath), job.outputPath);
     ConversionResult result = header.Finish();
-    if (!result.Ok() && job.options.outputMode == OutputMode::NewFile)
-        RemoveFile(ResourceScriptPath(job.outputPath));
+    if (!result.Ok() && newFile) RemoveFile(ResourceScriptPath(job.outputPath));
     return result;
 }
 

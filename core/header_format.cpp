@@ -22,10 +22,6 @@ struct HexTable {
 };
 constexpr HexTable kHex;
 
-constexpr std::string_view kRule =
-    "//////////////////////////////////////////////////////////////////////////////////";
-static_assert(kRule.size() == 82);
-
 // The longest a data byte can take, ", \r\n 0xAB", and the padding that a
 // copy from the table writes past the last value.
 constexpr std::size_t kMaxBytesPerValue = 9;
@@ -74,24 +70,11 @@ void HeaderFormatter::Append(std::string_view text) {
     }
 }
 
-void HeaderFormatter::AppendName(std::string_view name) {
-    for (std::size_t lf; (lf = name.find('\n')) != std::string_view::npos;
-         name.remove_prefix(lf + 1)) {
-        Append(name.substr(0, lf));
-        Append("\r\n");
-    }
-    Append(name);
-}
-
 bool HeaderFormatter::Opening(std::string_view displayName, std::string_view prefix) {
-    Append(kRule);
-    Append("\r\n// This is a headerfile which adds ");
-    AppendName(displayName);
-    Append(" to your Visual C++ Project.\r\n");
-    Append(kRule);
-    Append("\r\n\r\nconst unsigned char ");
-    AppendName(prefix);
-    Append("file[] = \r\n{");
+    std::string text = OpeningCommentText(displayName) + "\r\n\r\nconst unsigned char ";
+    AppendName(text, prefix);
+    text += "file[] = \r\n{";
+    Append(text);
     return !m_failed;
 }
 

@@ -41,7 +41,6 @@ private:
     char* FormatValue(char* out, unsigned char value);
     static char* FormatLine(char* out, const unsigned char* values);
     void Append(std::string_view text);
-    void AppendName(std::string_view name);
     void Flush(bool last = false);
 
     Sink m_sink;

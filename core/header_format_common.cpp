@@ -14,6 +14,18 @@ void AppendName(std::string& out, std::string_view name) {
     out += name;
 }
 
+std::string OpeningCommentText(std::string_view displayName) {
+    constexpr std::string_view kRule =
+        "//////////////////////////////////////////////////////////////////////////////////";
+    static_assert(kRule.size() == 82);
+    std::string text(kRule);
+    text += "\r\n// This is a headerfile which adds ";
+    AppendName(text, displayName);
+    text += " to your Visual C++ Project.\r\n";
+    text += kRule;
+    return text;
+}
+
 std::string LengthAndClassText(std::string_view prefix, std::uint64_t count,
                                std::string_view className, std::string_view guard) {
     std::string text = "\r\n\r\nconst DWORD ";
@@ -52,13 +64,7 @@ void HeaderText::Flush() {
 }
 
 void HeaderText::OpeningComment(std::string_view displayName) {
-    constexpr std::string_view kRule =
-        "//////////////////////////////////////////////////////////////////////////////////";
-    Append(kRule);
-    Append("\r\n// This is a headerfile which adds ");
-    AppendName(displayName);
-    Append(" to your Visual C++ Project.\r\n");
-    Append(kRule);
+    Append(OpeningCommentText(displayName));
 }
 
 std::string ContentChecksum::Text() const {

@@ -1,6 +1,6 @@
-// The pieces that the kinds of header share: the text of the length and the
-// class (the fixed format's too), and, for the kinds besides the fixed
-// format, the opening comment written in CR LF lines through buffers taken
+// The pieces that the kinds of header share: the text of the opening comment,
+// the length and the class (the fixed format's too), and, for the kinds
+// besides the fixed format, CR LF lines written through buffers taken
 // in turn and the checksum that ties a header to the bytes it names.
 #pragma once
 
@@ -15,6 +15,9 @@ namespace core {
 
 // Appends `name` to `out` with each line feed in it as CR LF.
 void AppendName(std::string& out, std::string_view name);
+
+// The comment between two rules that names the input, without a line end.
+std::string OpeningCommentText(std::string_view displayName);
 
 // "\r\n\r\nconst DWORD PREFIXlength = COUNT;" and the class whose
 // ExtractFile writes PREFIXfile out. `guard`, when not empty, is a line of

@@ -66,10 +66,26 @@ private:
     std::unique_ptr<State> m_state;
 };
 
+// A file this run has published that belongs with another one it has yet to
+// publish (the rc kind's script, before its header). While this lives,
+// RemovePendingOutput() removes `path` again unless `partner` exists by then,
+// so that a stopped run leaves both files or neither.
+class ProvisionalFile {
+public:
+    ProvisionalFile(const std::string& path, const std::string& partner);
+    ~ProvisionalFile();
+    ProvisionalFile(const ProvisionalFile&) = delete;
+    ProvisionalFile& operator=(const ProvisionalFile&) = delete;
+
+private:
+    bool m_recorded = false;
+};
+
 // Abandons every unpublished OutputFile: removes the hidden temporary it is
 // writing (an unnamed one vanishes with its descriptor) and makes its
 // Publish fail, so it never appears. Only async-signal-safe calls: for
 // signal handlers, and for abandoning a conversion whose process goes on.
+// Then removes a ProvisionalFile whose partner has not appeared.
 void RemovePendingOutput() noexcept;
 
 }  // namespace platform

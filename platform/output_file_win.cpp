@@ -33,6 +33,8 @@ struct PendingOutput {
     std::mutex lock;
     HANDLE file = nullptr;
     bool abandoned = false;
+    std::wstring provisional;  // a ProvisionalFile's path and its partner's
+    std::wstring partner;
 };
 
 PendingOutput& Pending() {
@@ -232,10 +234,31 @@ OutputFile::PublishResult OutputFile::PublishReplacing() {
     return result;
 }
 
+ProvisionalFile::ProvisionalFile(const std::string& path, const std::string& partner) {
+    const std::optional<std::wstring> widePath = WidePath(path);
+    const std::optional<std::wstring> widePartner = WidePath(partner);
+    if (!widePath || !widePartner) return;
+    std::lock_guard guard(Pending().lock);
+    if (!Pending().provisional.empty()) return;  // one at a time
+    Pending().provisional = *widePath;
+    Pending().partner = *widePartner;
+    m_recorded = true;
+}
+
+ProvisionalFile::~ProvisionalFile() {
+    if (!m_recorded) return;
+    std::lock_guard guard(Pending().lock);
+    Pending().provisional.clear();
+    Pending().partner.clear();
+}
+
 void RemovePendingOutput() noexcept {
     std::lock_guard guard(Pending().lock);
     detail::CountRemoval();
     if (Pending().file) Pending().abandoned = true;
+    if (!Pending().provisional.empty() &&
+        ::GetFileAttributesW(Pending().partner.c_str()) == INVALID_FILE_ATTRIBUTES)
+        ::DeleteFileW(Pending().provisional.c_str());
     // The temporary is still marked for deletion: it goes when its handle
     // closes, at the latest when the process ends.
 }

@@ -2,9 +2,12 @@
 
 #include <fcntl.h>
 #include <pthread.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <filesystem>
+#include <string>
 
 #include "platform/output_file.h"
 #include "platform/output_job.h"
@@ -27,13 +30,44 @@ struct Slot {
 // More than a process ever writes at once: one per conversion.
 Slot g_slots[8];
 
+// The one ProvisionalFile, as absolute paths; guarded like a slot.
+struct Provisional {
+    std::atomic<int> state{kFree};
+    char path[PATH_MAX] = {};
+    char partner[PATH_MAX] = {};
+};
+Provisional g_provisional;
+
+// Every signal blocked in this thread while it lives: a handler here must
+// never wait for this thread.
+class SignalsBlocked {
+public:
+    SignalsBlocked() noexcept {
+        sigset_t all;
+        ::sigfillset(&all);
+        ::pthread_sigmask(SIG_BLOCK, &all, &m_saved);
+    }
+    ~SignalsBlocked() { ::pthread_sigmask(SIG_SETMASK, &m_saved, nullptr); }
+    SignalsBlocked(const SignalsBlocked&) = delete;
+    SignalsBlocked& operator=(const SignalsBlocked&) = delete;
+
+private:
+    sigset_t m_saved;
+};
+
+bool Copy(char (&to)[PATH_MAX], const std::string& from) {
+    if (from.size() >= PATH_MAX) return false;
+    from.copy(to, from.size());
+    to[from.size()] = '\0';
+    return true;
+}
+
 // Takes an armed slot for a moment. A busy slot belongs to a thread that has
 // its signals blocked, so it is always another thread, which lets go soon.
-bool Take(Slot& slot) noexcept {
+bool Take(std::atomic<int>& state) noexcept {
     for (;;) {
         int expected = kArmed;
-        if (slot.state.compare_exchange_weak(expected, kBusy, std::memory_order_acquire))
-            return true;
+        if (state.compare_exchange_weak(expected, kBusy, std::memory_order_acquire)) return true;
         if (expected == kFree) return false;
     }
 }
@@ -76,7 +110,7 @@ PendingHold::PendingHold(int slot) noexcept : m_slot(slot) {
     sigset_t all;
     ::sigfillset(&all);
     ::pthread_sigmask(SIG_BLOCK, &all, &m_savedMask);
-    if (m_slot >= 0 && !Take(g_slots[m_slot])) m_slot = -1;
+    if (m_slot >= 0 && !Take(g_slots[m_slot].state)) m_slot = -1;
 }
 
 PendingHold::~PendingHold() {
@@ -109,6 +143,28 @@ void ForgetPending(int slot) noexcept {
 
 }  // namespace detail
 
+// Only one at a time, one conversion's; any other goes unrecorded.
+ProvisionalFile::ProvisionalFile(const std::string& path, const std::string& partner) {
+    std::error_code error;
+    const std::string absolutePath = std::filesystem::absolute(path, error).string();
+    const std::string absolutePartner = std::filesystem::absolute(partner, error).string();
+    if (error) return;
+    const detail::SignalsBlocked blocked;
+    int expected = detail::kFree;
+    if (!detail::g_provisional.state.compare_exchange_strong(expected, detail::kBusy)) return;
+    m_recorded = detail::Copy(detail::g_provisional.path, absolutePath) &&
+                 detail::Copy(detail::g_provisional.partner, absolutePartner);
+    detail::g_provisional.state.store(m_recorded ? detail::kArmed : detail::kFree,
+                                      std::memory_order_release);
+}
+
+ProvisionalFile::~ProvisionalFile() {
+    if (!m_recorded) return;
+    const detail::SignalsBlocked blocked;
+    detail::Take(detail::g_provisional.state);
+    detail::g_provisional.state.store(detail::kFree, std::memory_order_release);
+}
+
 void RemovePendingOutput() noexcept {
     // Only async-signal-safe calls: this runs in signal handlers.
     sigset_t all;
@@ -119,7 +175,7 @@ void RemovePendingOutput() noexcept {
     // too, and one being created now is waited for below.
     detail::CountRemoval();
     for (detail::Slot& slot : detail::g_slots) {
-        if (!detail::Take(slot)) continue;
+        if (!detail::Take(slot.state)) continue;
         // The slot stays armed: the owner still frees it, and a second
         // removal of a name already gone does no harm. An unnamed file has
         // nothing to remove; the mark alone keeps it from ever appearing.
@@ -140,6 +196,13 @@ void RemovePendingOutput() noexcept {
             ::unlinkat(slot.dirFd, slot.name, 0);
         }
         slot.state.store(detail::kArmed, std::memory_order_release);
+    }
+    // Every header is now published or never will be.
+    if (detail::Take(detail::g_provisional.state)) {
+        struct stat info {};
+        if (::fstatat(AT_FDCWD, detail::g_provisional.partner, &info, AT_SYMLINK_NOFOLLOW) != 0)
+            ::unlinkat(AT_FDCWD, detail::g_provisional.path, 0);
+        detail::g_provisional.state.store(detail::kArmed, std::memory_order_release);
     }
     ::pthread_sigmask(SIG_SETMASK, &saved, nullptr);
 }

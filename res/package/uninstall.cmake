@@ -1,7 +1,9 @@
 # Removes every file that `cmake --install` put in place, as listed in the
 # build tree's install manifest (-DMANIFEST=...), below the DESTDIR that
 # installation used (-DDESTDIR_RECORD=..., or DESTDIR from the environment),
-# then the folders that belong to Hexcrate alone once they are empty.
+# then, once empty, the folders that belong to Hexcrate alone and those that
+# the installations created (-DNEW_DIRS_RECORD=...). Says what it removed and
+# what it could not.
 if(NOT EXISTS "${MANIFEST}")
   message(FATAL_ERROR "Nothing to uninstall: ${MANIFEST} does not exist.")
 endif()
@@ -35,14 +37,44 @@ foreach(file IN LISTS files)
     list(APPEND own_dirs "${CMAKE_MATCH_1}")
   endif()
 endforeach()
-list(REMOVE_DUPLICATES own_dirs)
-foreach(dir IN LISTS own_dirs)
-  file(GLOB_RECURSE left "${dir}/*")
-  if(NOT left)
-    file(REMOVE_RECURSE "${dir}")
+# Folders go once they hold nothing: Hexcrate's own, and those that the
+# installations made (NEW_DIRS_RECORD, paths on disk), never one that was
+# there before. Sorted so that a folder comes before the one holding it.
+set(dirs ${own_dirs})
+if(EXISTS "${NEW_DIRS_RECORD}")
+  file(STRINGS "${NEW_DIRS_RECORD}" recorded)
+  list(APPEND dirs ${recorded})
+endif()
+list(REMOVE_DUPLICATES dirs)
+list(SORT dirs ORDER DESCENDING)
+set(kept_dirs)
+foreach(dir IN LISTS dirs)
+  if(NOT IS_DIRECTORY "${dir}" OR IS_SYMLINK "${dir}")
+    continue()
+  endif()
+  file(GLOB inside LIST_DIRECTORIES true "${dir}/*" "${dir}/.*")
+  if(inside)
+    message(STATUS "Kept ${dir}/: not empty")
+    list(APPEND kept_dirs "${dir}")
+    continue()
+  endif()
+  file(REMOVE_RECURSE "${dir}")
+  if(EXISTS "${dir}")
+    list(APPEND failed "${dir}/")
+    list(APPEND kept_dirs "${dir}")
+  else()
     message(STATUS "Removed ${dir}/")
   endif()
 endforeach()
+# What is still there stays on record for the next uninstall.
+if(EXISTS "${NEW_DIRS_RECORD}")
+  if(kept_dirs)
+    list(JOIN kept_dirs "\n" text)
+    file(WRITE "${NEW_DIRS_RECORD}" "${text}\n")
+  else()
+    file(REMOVE "${NEW_DIRS_RECORD}")
+  endif()
+endif()
 list(LENGTH files listed)
 message(STATUS "Uninstall: removed ${removed} of the ${listed} installed files.")
 if(failed)

@@ -6,6 +6,7 @@
 # Usage: consumer_test.sh HEXCRATE-BUILD-DIR CMAKE CXX
 set -u
 build=$1 cmake=$2 cxx=$3
+# shellcheck source-path=SCRIPTDIR source=install_prefix.sh
 . "$(dirname "$0")/install_prefix.sh"
 
 consumer() {  # consumer GENERATOR
@@ -61,7 +62,7 @@ windows() {
     "$cmake" --build "$dir" >"$log" 2>&1 || fatal "Windows build"
     expect "Windows: the .rc is built into the program" grep -q 'payload.rc' "$log"
     export WINEARCH=win64
-    # shellcheck source=../windows/wine_env.sh
+    # shellcheck source-path=SCRIPTDIR source=../windows/wine_env.sh
     source "$here/../windows/wine_env.sh"
     run() {
         rm -f "$work/out1" "$work/out2"

@@ -5,6 +5,7 @@
 # Usage: recipes_test.sh HEXCRATE-BUILD-DIR CMAKE
 set -u
 build=$1 cmake=$2
+# shellcheck source-path=SCRIPTDIR source=install_prefix.sh
 . "$(dirname "$0")/install_prefix.sh"
 export PATH=$work/prefix/bin:$PATH CPLUS_INCLUDE_PATH=$work/prefix/include
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "core/conversion.h"
+#include "core/conversion_job.h"
 #include "core/outcome.h"
 #include "platform/output_file.h"
 #include "system_calls_mock.h"
@@ -197,6 +198,37 @@ TEST_P(SystemFaults, RemovedTemporaryNeverAppears) {
         return ::write(fd, data, size);
     };
     EXPECT_EQ(Convert(), Outcome::OutputNotWritten);
+    EXPECT_EQ(Entries(m_dir), (std::vector<std::string>{"expected.h", "in.bin"}));
+}
+
+// The rc kind publishes its .rc first, then the header: a signal in between
+// takes the .rc away again, so that a stopped run leaves neither file.
+std::string g_script;
+std::string g_header;
+std::atomic<bool> g_signalled{false};
+std::atomic<bool> g_scriptLeft{false};
+
+TEST_P(SystemFaults, SignalBetweenTheScriptAndTheHeaderLeavesNeither) {
+    g_script = m_dir / "out.rc";
+    g_header = m_dir / "out.h";
+    g_signalled = false;
+    m_sys->fsync = [](int fd) {
+        struct stat info {};
+        // The header's flush, once the .rc is out: the handler runs here.
+        if (!g_signalled && fs::exists(g_script) && !fs::exists(g_header) &&
+            ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+            g_signalled = true;
+            platform::RemovePendingOutput();
+            g_scriptLeft = fs::exists(g_script);
+        }
+        return ::fsync(fd);
+    };
+    core::ConversionJob job{m_dir / "in.bin", "CInFile", g_header, 0};
+    job.options.data = core::DataKind::Rc;
+    core::NoProgress quiet;
+    EXPECT_FALSE(core::Convert(job, quiet).Ok());
+    ASSERT_TRUE(g_signalled);
+    EXPECT_FALSE(g_scriptLeft);
     EXPECT_EQ(Entries(m_dir), (std::vector<std::string>{"expected.h", "in.bin"}));
 }
 

@@ -130,8 +130,7 @@ public:
 // a fuzzer that stops at its time limit runs no exit handlers.
 const fs::path& Directory() {
     static const fs::path dir = [] {
-        const fs::path path =
-            fs::read_symlink("/proc/self/exe").parent_path() / "output_file_fuzz.work";
+        fs::path path = fs::read_symlink("/proc/self/exe").parent_path() / "output_file_fuzz.work";
         fs::create_directories(path);
         return path;
     }();
@@ -150,6 +149,96 @@ void WriteFile(const fs::path& path, const std::string& text) {
 
 enum class Ending { Publish, PublishReplacing, Drop, AbandonThenPublish };
 enum class Before { Nothing, File, Symlink, Directory };
+const std::string kOld = "old header\n";
+const std::string kTheirs = "theirs\n";
+
+// One input's run and how it ended.
+struct Run {
+    Before before = Before::Nothing;
+    Ending ending = Ending::Drop;
+    bool raced = false;  // something else took the name before publishing
+    std::string written;
+    std::optional<platform::OutputFile::PublishResult> result;
+};
+
+Run Drive(FuzzedDataProvider& input, const fs::path& target) {
+    Run run;
+    run.before = static_cast<Before>(input.ConsumeIntegralInRange(0, 3));
+    if (run.before == Before::File) WriteFile(target, kOld);
+    if (run.before == Before::Symlink) fs::create_symlink("nowhere", target);
+    if (run.before == Before::Directory) fs::create_directory(target);
+    const auto kind = input.ConsumeBool() ? platform::OutputFile::Temporary::Unnamed
+                                          : platform::OutputFile::Temporary::Named;
+    run.ending = static_cast<Ending>(input.ConsumeIntegralInRange(0, 3));
+    if (run.ending == Ending::PublishReplacing && run.before != Before::Nothing &&
+        run.before != Before::File)
+        run.ending = Ending::Publish;
+    // Abandoned before the file is even created: its job's mark is older.
+    const bool abandonFirst = input.ConsumeIntegralInRange(0, 15) == 0;
+    run.raced = run.before == Before::Nothing && run.ending != Ending::PublishReplacing &&
+                input.ConsumeIntegralInRange(0, 7) == 0;
+
+    const platform::JobOutputScope job(platform::TakeJobMark());
+    if (abandonFirst) platform::RemovePendingOutput();
+    const FaultyCalls faults(input);
+    auto file = platform::OutputFile::Create(target.string(), kind);
+    if (abandonFirst) Require(!file, "created for an abandoned job");
+    bool complete = file.has_value();
+    for (int i = input.ConsumeIntegralInRange(0, 4); complete && i > 0; --i) {
+        const std::string chunk = input.ConsumeRandomLengthString(4096);
+        complete = file->Write(chunk.data(), chunk.size());
+        run.written += chunk;
+    }
+    if (run.raced) WriteFile(target, kTheirs);
+    if (!complete) return run;
+    switch (run.ending) {
+        case Ending::Publish:
+            run.result = file->Publish();
+            break;
+        case Ending::PublishReplacing:
+            run.result = file->PublishReplacing();
+            break;
+        case Ending::AbandonThenPublish:
+            platform::RemovePendingOutput();
+            run.result = file->Publish();
+            Require(run.result != platform::OutputFile::PublishResult::Published,
+                    "an abandoned file was published");
+            break;
+        case Ending::Drop:
+            break;
+    }
+    return run;
+}
+
+void Check(const Run& run, const fs::path& target) {
+    const bool published = run.result == platform::OutputFile::PublishResult::Published;
+    std::size_t entries = 0;
+    for (const auto& entry : fs::directory_iterator(target.parent_path())) {
+        Require(entry.path() == target, "something besides the target was left behind");
+        ++entries;
+    }
+    const std::optional<std::string> now = Content(target);
+    const bool replacing = run.ending == Ending::PublishReplacing;
+    if (run.raced) {
+        Require(!published && now == kTheirs, "a target that appeared meanwhile was replaced");
+    } else if (run.before == Before::File) {
+        Require(now == kOld || (replacing && now == run.written),
+                replacing ? "the replaced target is neither old nor new" : "the target changed");
+        Require(!published || (replacing && now == run.written),
+                "published over an existing target");
+    } else if (run.before == Before::Symlink) {
+        Require(fs::is_symlink(target) && !published, "a symbolic link was replaced");
+    } else if (run.before == Before::Directory) {
+        Require(fs::is_directory(target) && !published, "a directory was replaced");
+    } else if (published) {
+        Require(now == run.written, "the published target differs from what was written");
+    } else {
+        // A replacement renamed but not flushed is reported as a failure,
+        // yet the name is there and complete.
+        Require(entries == 0 || (replacing && now == run.written),
+                "a failed publish left a target");
+    }
+}
 
 }  // namespace
 
@@ -158,84 +247,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const fs::path& dir = Directory();
     for (const auto& entry : fs::directory_iterator(dir)) fs::remove_all(entry.path());
     const fs::path target = dir / "out.h";
-
-    const auto before = static_cast<Before>(input.ConsumeIntegralInRange(0, 3));
-    const std::string old = "old header\n";
-    if (before == Before::File) WriteFile(target, old);
-    if (before == Before::Symlink) fs::create_symlink("nowhere", target);
-    if (before == Before::Directory) fs::create_directory(target);
-    const auto kind = input.ConsumeBool() ? platform::OutputFile::Temporary::Unnamed
-                                          : platform::OutputFile::Temporary::Named;
-    auto ending = static_cast<Ending>(input.ConsumeIntegralInRange(0, 3));
-    if (ending == Ending::PublishReplacing && before != Before::Nothing && before != Before::File)
-        ending = Ending::Publish;
-    // Abandoned before the file is even created: its job's mark is older.
-    const bool abandonFirst = input.ConsumeIntegralInRange(0, 15) == 0;
-    // Something else takes the name between the checks and publishing.
-    const bool raced = before == Before::Nothing && ending != Ending::PublishReplacing &&
-                       input.ConsumeIntegralInRange(0, 7) == 0;
-
-    std::string written;
-    std::optional<platform::OutputFile::PublishResult> result;
-    {
-        const platform::JobOutputScope job(platform::TakeJobMark());
-        if (abandonFirst) platform::RemovePendingOutput();
-        const FaultyCalls faults(input);
-        auto file = platform::OutputFile::Create(target.string(), kind);
-        if (abandonFirst) Require(!file, "created for an abandoned job");
-        bool complete = file.has_value();
-        for (int i = input.ConsumeIntegralInRange(0, 4); complete && i > 0; --i) {
-            const std::string chunk = input.ConsumeRandomLengthString(4096);
-            complete = file->Write(chunk.data(), chunk.size());
-            written += chunk;
-        }
-        if (raced) WriteFile(target, "theirs\n");
-        if (complete) {
-            switch (ending) {
-                case Ending::Publish:
-                    result = file->Publish();
-                    break;
-                case Ending::PublishReplacing:
-                    result = file->PublishReplacing();
-                    break;
-                case Ending::AbandonThenPublish:
-                    platform::RemovePendingOutput();
-                    result = file->Publish();
-                    Require(result != platform::OutputFile::PublishResult::Published,
-                            "an abandoned file was published");
-                    break;
-                case Ending::Drop:
-                    break;
-            }
-        }
-    }
-
-    const bool published = result == platform::OutputFile::PublishResult::Published;
-    std::size_t entries = 0;
-    for (const auto& entry : fs::directory_iterator(dir)) {
-        Require(entry.path() == target, "something besides the target was left behind");
-        ++entries;
-    }
-    const std::optional<std::string> now = Content(target);
-    if (raced) {
-        Require(!published && now == "theirs\n", "a target that appeared meanwhile was replaced");
-    } else if (before == Before::File) {
-        const bool replacing = ending == Ending::PublishReplacing;
-        Require(now == old || (replacing && now == written),
-                replacing ? "the replaced target is neither old nor new" : "the target changed");
-        Require(!published || (replacing && now == written), "published over an existing target");
-    } else if (before == Before::Symlink) {
-        Require(fs::is_symlink(target) && !published, "a symbolic link was replaced");
-    } else if (before == Before::Directory) {
-        Require(fs::is_directory(target) && !published, "a directory was replaced");
-    } else if (published) {
-        Require(now == written, "the published target differs from what was written");
-    } else if (ending == Ending::PublishReplacing) {
-        // Renamed, but the directory could not be flushed: reported as a
-        // failure, yet the name is there and complete.
-        Require(entries == 0 || now == written, "a failed replacement left a partial target");
-    } else {
-        Require(entries == 0, "an unpublished target appeared");
-    }
+    Check(Drive(input, target), target);
     return 0;
 }

@@ -16,12 +16,12 @@ build)
     # CPack installs through the build tree's install script, which replaces
     # the records `make uninstall` works from: keep those of a real install.
     rm -rf "$out/deb" "$out/kept" && mkdir -p "$out/kept"
-    for f in install_manifest.txt install_destdir.txt; do
+    for f in install_manifest.txt install_destdir.txt install_new_dirs.txt; do
         [ -f "$build/$f" ] && cp -p "$build/$f" "$out/kept/"
     done
     cpack -G DEB --config "$build/CPackConfig.cmake" -B "$out/deb" >"$out/cpack.log" 2>&1
     status=$?
-    rm -f "$build/install_manifest.txt" "$build/install_destdir.txt"
+    rm -f "$build/install_manifest.txt" "$build/install_destdir.txt" "$build/install_new_dirs.txt"
     cp -p "$out/kept/"* "$build/" 2>/dev/null
     [ $status = 0 ] || { cat "$out/cpack.log"; exit 1; }
     ;;
@@ -114,17 +114,25 @@ uninstall)
     sed "s|\"$build/\${CMAKE_INSTALL_MANIFEST}\"|\"$work/install_manifest.txt\"|" \
         "$build/cmake_install.cmake" >cmake_install.cmake
     grep -qF "$work/install_manifest.txt" cmake_install.cmake || fail "manifest path not found"
-    DESTDIR=$work/dest cmake -DCMAKE_INSTALL_PREFIX="$work/prefix" \
-        -DHEXCRATE_DESTDIR_RECORD="$work/destdir.txt" -P cmake_install.cmake >install.log 2>&1 ||
-        { cat install.log; exit 1; }
+    # A folder that was there before stays, even when left empty.
     root=$work/dest$work/prefix
+    mkdir -p "$root/bin"
+    DESTDIR=$work/dest cmake -DCMAKE_INSTALL_PREFIX="$work/prefix" \
+        -DHEXCRATE_DESTDIR_RECORD="$work/destdir.txt" \
+        -DHEXCRATE_NEW_DIRS_RECORD="$work/new_dirs.txt" -P cmake_install.cmake >install.log 2>&1 ||
+        { cat install.log; exit 1; }
     [ -x "$root/bin/hexcrate-convert" ] && [ -s install_manifest.txt ] || fail "nothing installed"
     echo "kept" >"$root/share/other-file"
     env -u DESTDIR cmake -DMANIFEST="$work/install_manifest.txt" -DDESTDIR_RECORD="$work/destdir.txt" \
-        -P "$script" >uninstall.log 2>&1 || fail "uninstall: $(cat uninstall.log)"
-    left=$(cd "$root" && find . -type f ! -name other-file && find . -iname '*hexcrate*')
+        -DNEW_DIRS_RECORD="$work/new_dirs.txt" -P "$script" >uninstall.log 2>&1 ||
+        fail "uninstall: $(cat uninstall.log)"
+    left=$(cd "$root" && find . -type f ! -name other-file && find . -iname '*hexcrate*' &&
+        find . -mindepth 1 -type d ! -name bin ! -name share)
     [ -z "$left" ] || fail "left after uninstall: $left"
     [ -f "$root/share/other-file" ] || fail "uninstall removed a file it did not install"
+    [ -d "$root/bin" ] || fail "uninstall removed a folder that was there before"
+    grep -q "Removed $root/share/icons/$" uninstall.log && grep -q "Kept $root/share/: not empty" uninstall.log ||
+        fail "uninstall did not say which folders it removed and kept: $(cat uninstall.log)"
     ;;
 esac
 exit $failed
