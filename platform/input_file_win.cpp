@@ -26,8 +26,7 @@ bool IsRegularFile(HANDLE file, std::uint64_t& size) {
         ::SetLastError(ERROR_SUCCESS);
         return false;
     }
-    if (!::GetFileInformationByHandle(file, &info) || !::GetFileSizeEx(file, &length))
-        return false;
+    if (!::GetFileInformationByHandle(file, &info) || !::GetFileSizeEx(file, &length)) return false;
     if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
         ::SetLastError(ERROR_ACCESS_DENIED);  // what opening a folder as a file gives
         return false;
@@ -53,8 +52,7 @@ std::optional<InputFile> InputFile::Open(const std::string& path, InputAccess ac
 
     std::uint64_t size = 0;
     if (IsRegularFile(file, size)) {
-        const int fd =
-            ::_open_osfhandle(reinterpret_cast<intptr_t>(file), _O_RDONLY | _O_BINARY);
+        const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(file), _O_RDONLY | _O_BINARY);
         if (fd >= 0) return InputFile(fd, size);
         ::SetLastError(ERROR_TOO_MANY_OPEN_FILES);  // the C runtime's table is full
     }

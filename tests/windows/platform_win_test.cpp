@@ -107,8 +107,9 @@ TEST(WindowsReasons, RefusalsWithoutAFailedCallSayWhy) {
               ERROR_INVALID_NAME);
     WriteFile(dir / "in.bin", "abc");
     EXPECT_EQ(test::ConvertWithReason("NUL", dir / "out.h").reason.value(), 0);
-    EXPECT_EQ(test::ConvertWithReason(dir / "in.bin", dir / std::string("bad\0.h", 6)).reason.value(),
-              ERROR_INVALID_NAME);
+    EXPECT_EQ(
+        test::ConvertWithReason(dir / "in.bin", dir / std::string("bad\0.h", 6)).reason.value(),
+        ERROR_INVALID_NAME);
 }
 
 TEST(WindowsPaths, BothSeparatorsAndNamesBeyondAscii) {
