@@ -38,23 +38,6 @@ struct Provisional {
 };
 Provisional g_provisional;
 
-// Every signal blocked in this thread while it lives: a handler here must
-// never wait for this thread.
-class SignalsBlocked {
-public:
-    SignalsBlocked() noexcept {
-        sigset_t all;
-        ::sigfillset(&all);
-        ::pthread_sigmask(SIG_BLOCK, &all, &m_saved);
-    }
-    ~SignalsBlocked() { ::pthread_sigmask(SIG_SETMASK, &m_saved, nullptr); }
-    SignalsBlocked(const SignalsBlocked&) = delete;
-    SignalsBlocked& operator=(const SignalsBlocked&) = delete;
-
-private:
-    sigset_t m_saved;
-};
-
 bool Copy(char (&to)[PATH_MAX], const std::string& from) {
     if (from.size() >= PATH_MAX) return false;
     from.copy(to, from.size());
@@ -74,10 +57,15 @@ bool Take(std::atomic<int>& state) noexcept {
 
 }  // namespace
 
-PendingClaim::PendingClaim(int dirFd) noexcept {
+SignalsBlocked::SignalsBlocked() noexcept {
     sigset_t all;
     ::sigfillset(&all);
-    ::pthread_sigmask(SIG_BLOCK, &all, &m_savedMask);
+    ::pthread_sigmask(SIG_BLOCK, &all, &m_saved);
+}
+
+SignalsBlocked::~SignalsBlocked() { ::pthread_sigmask(SIG_SETMASK, &m_saved, nullptr); }
+
+PendingClaim::PendingClaim(int dirFd) noexcept {
     for (int i = 0; i < static_cast<int>(std::size(g_slots)); ++i) {
         int expected = kFree;
         if (g_slots[i].state.compare_exchange_strong(expected, kBusy, std::memory_order_acquire)) {
@@ -94,7 +82,6 @@ PendingClaim::PendingClaim(int dirFd) noexcept {
 
 PendingClaim::~PendingClaim() {
     if (m_slot >= 0 && !m_armed) g_slots[m_slot].state.store(kFree, std::memory_order_release);
-    ::pthread_sigmask(SIG_SETMASK, &m_savedMask, nullptr);
 }
 
 char* PendingClaim::Name() noexcept { return g_slots[m_slot].name; }
@@ -107,15 +94,11 @@ int PendingClaim::Arm(int fd) noexcept {
 }
 
 PendingHold::PendingHold(int slot) noexcept : m_slot(slot) {
-    sigset_t all;
-    ::sigfillset(&all);
-    ::pthread_sigmask(SIG_BLOCK, &all, &m_savedMask);
     if (m_slot >= 0 && !Take(g_slots[m_slot].state)) m_slot = -1;
 }
 
 PendingHold::~PendingHold() {
     if (m_slot >= 0) g_slots[m_slot].state.store(kArmed, std::memory_order_release);
-    ::pthread_sigmask(SIG_SETMASK, &m_savedMask, nullptr);
 }
 
 bool PendingHold::Abandoned() const noexcept {
@@ -167,10 +150,7 @@ ProvisionalFile::~ProvisionalFile() {
 
 void RemovePendingOutput() noexcept {
     // Only async-signal-safe calls: this runs in signal handlers.
-    sigset_t all;
-    sigset_t saved;
-    ::sigfillset(&all);
-    ::pthread_sigmask(SIG_BLOCK, &all, &saved);
+    const detail::SignalsBlocked blocked;
     // Counted first: a file that its job creates from now on is abandoned
     // too, and one being created now is waited for below.
     detail::CountRemoval();
@@ -204,7 +184,6 @@ void RemovePendingOutput() noexcept {
             ::unlinkat(AT_FDCWD, detail::g_provisional.path, 0);
         detail::g_provisional.state.store(detail::kArmed, std::memory_order_release);
     }
-    ::pthread_sigmask(SIG_SETMASK, &saved, nullptr);
 }
 
 }  // namespace platform

@@ -8,6 +8,19 @@
 
 namespace platform::detail {
 
+// Every signal blocked in this thread while it lives: a handler here must
+// never wait for this thread, nor find a record half written.
+class SignalsBlocked {
+public:
+    SignalsBlocked() noexcept;
+    ~SignalsBlocked();
+    SignalsBlocked(const SignalsBlocked&) = delete;
+    SignalsBlocked& operator=(const SignalsBlocked&) = delete;
+
+private:
+    sigset_t m_saved;
+};
+
 // Holds one free slot while a temporary is being created, with every signal
 // blocked in this thread, so that no handler here can find the slot half
 // filled and no handler elsewhere can miss a file that exists.
@@ -31,9 +44,9 @@ public:
     int Arm(int fd = -1) noexcept;
 
 private:
+    SignalsBlocked m_blocked;  // first: blocks before the slot is taken
     int m_slot = -1;
     bool m_armed = false;
-    sigset_t m_savedMask;
 };
 
 // Holds an armed slot for one step that names or publishes its temporary,
@@ -59,8 +72,8 @@ public:
     void ForgetDescriptor() noexcept;
 
 private:
+    SignalsBlocked m_blocked;  // first: blocks before the slot is taken
     int m_slot;
-    sigset_t m_savedMask;
 };
 
 // The temporary of `slot` is gone (published or removed); frees the slot.
