@@ -18,6 +18,7 @@
 #include "core/outcome.h"
 #include "core/progress_report.h"
 #include "platform/command_line.h"
+#include "platform/file_identity.h"
 #include "platform/output_file.h"
 #include "platform/signal_cleanup.h"
 #include "platform/terminal.h"
@@ -113,8 +114,11 @@ int Plan(const cli::Options& options, const core::JobOptions& job, std::vector<P
         if (job.data == core::DataKind::Rc)
             files.push_back(core::ResourceScriptPath(planned.output));
         for (const std::string& file : files) {
-            const bool exists = job.outputMode == core::OutputMode::NewFile &&
-                                file != planned.output && platform::PathExists(file);
+            // The .rc beside a header: never replaced, except a plain file by --update.
+            const platform::PathKind kind = platform::KindOfPath(file);
+            const bool exists = file != planned.output && kind != platform::PathKind::Missing &&
+                                (job.outputMode == core::OutputMode::NewFile ||
+                                 kind != platform::PathKind::RegularFile);
             if (!taken.insert(file).second || exists)
                 return Fail({core::Outcome::OutputNameTaken, {}}, options, {input, {}, file});
         }

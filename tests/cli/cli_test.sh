@@ -58,6 +58,11 @@ check "three inputs" 0 "" "" -- "$convert" -q first.bin second.bin third.bin
 expect "one header each, in default names" grep -q "^class CThirdFile" third.h
 expect "each with its own bytes" grep -q "^const DWORD secondlength = 1;" second.h
 rm -f first.* second.* third.*
+ln -s /dev/null dev.rc
+check "an update never replaces a .rc that is not a plain file" 1 "" \
+    "hexcrate-convert: dev.rc: Please specify an(other) output filename" -- \
+    "$convert" -q --data=rc --update abc.txt -o dev.h
+rm -f dev.rc
 check "directory input" 1 "" \
     "hexcrate-convert: .: Input file not found. (Is a directory)" -- "$convert" . -o dir.h
 check "empty input path" 1 "" "hexcrate-convert: Please select a file" -- "$convert" ""
