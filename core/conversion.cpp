@@ -1,16 +1,16 @@
 #include "core/conversion.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <new>
 #include <optional>
 
-#include "core/chunk_writer_thread.h"
 #include "core/data_formatter.h"
 #include "core/header_destination.h"
 #include "core/header_format.h"
 #include "core/header_format_rc.h"
 #include "core/name_rules.h"
-#include "core/page_buffer.h"
+#include "core/read_ahead_thread.h"
 #include "platform/input_file.h"
 #include "platform/last_error.h"
 #include "platform/output_file.h"
@@ -18,10 +18,7 @@
 namespace core {
 namespace {
 
-struct WaitOnExit {
-    ChunkWriterThread& writer;
-    ~WaitOnExit() { writer.Wait(); }
-};
+constexpr std::size_t kProgressStep = std::size_t{64} * 1024;
 
 void RemoveFile(const std::string& path) {
     std::error_code ignored;
@@ -64,35 +61,34 @@ ConversionResult ConvertOrThrow(const ConversionJob& job, ProgressSink& progress
         job.options.identifierPrefix.value_or(IdentifierPrefix(job.inputPath));
     progress.Started(displayName);
 
-    // Formatting the next chunks overlaps writing the earlier ones. On every
-    // way out the writer is waited for before the formatter's buffers go.
-    static_assert(ChunkWriterThread::kQueueLength <= DataFormatter::kChunksHeld);
-    ChunkWriterThread writer(
-        [&output](const char* data, std::size_t size) { return output->Write(data, size); });
     const std::unique_ptr<DataFormatter> formatter = MakeDataFormatter(
         job.options.data,
-        [&writer](const char* data, std::size_t size) { return writer.Submit(data, size); },
+        [&output](const char* data, std::size_t size) { return output->Write(data, size); },
         job.inputPath);
     DataFormatter& header = *formatter;
-    const WaitOnExit waitForWriter{writer};
     progress.Advanced(0);
     if (!header.Opening(displayName, prefix)) return output->WriteFailure();
 
-    // The count is what was actually read: a file that shrinks or grows in
-    // the meantime is converted as it is read, within the 32-bit limit.
-    const PageBuffer block(HeaderFormatter::kBlockSize);
-    const auto* bytes = reinterpret_cast<const unsigned char*>(block.Data());
+    // The input is read on a second thread while this one formats and
+    // writes. The count is what was actually read: a file that shrinks or
+    // grows in the meantime is converted as it is read, within the 32-bit
+    // limit.
+    ReadAheadThread reader(
+        [&input](char* buffer, std::size_t size) { return input->Read(buffer, size); });
     for (;;) {
-        const std::ptrdiff_t n = input->Read(block.Data(), block.Size());
-        if (n < 0) return {Outcome::InputUnreadable, platform::LastError()};
-        if (n == 0) break;
-        if (header.ByteCount() + static_cast<std::uint64_t>(n) > kMaxInputSize)
-            return {Outcome::InputTooLarge, {}};
-        if (!header.Bytes(bytes, static_cast<std::size_t>(n))) return output->WriteFailure();
-        progress.Advanced(static_cast<std::uint32_t>(header.ByteCount()));
+        const ReadAheadThread::Block block = reader.Next();
+        if (block.size < 0) return {Outcome::InputUnreadable, block.error};
+        if (block.size == 0) break;
+        const auto size = static_cast<std::size_t>(block.size);
+        if (header.ByteCount() + size > kMaxInputSize) return {Outcome::InputTooLarge, {}};
+        // The count advances every 64 KiB, however large the blocks read.
+        for (std::size_t done = 0; done < size; done += kProgressStep) {
+            if (!header.Bytes(block.data + done, std::min(kProgressStep, size - done)))
+                return output->WriteFailure();
+            progress.Advanced(static_cast<std::uint32_t>(header.ByteCount()));
+        }
     }
-    // A failed write always leaves the writer idle, so its reason is settled.
-    if (!header.Closing(prefix, job.className) || !writer.Wait()) return output->WriteFailure();
+    if (!header.Closing(prefix, job.className)) return output->WriteFailure();
     if (const auto* rc = dynamic_cast<const RcFormatter*>(&header))
         return FinishWithScript(job, *output, *script, rc->ResourceScript(displayName, prefix));
     return output->Finish();

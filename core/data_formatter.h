@@ -15,12 +15,9 @@ namespace core {
 
 class DataFormatter {
 public:
-    // Receives the formatted text; returns false on a write error. A chunk
-    // stays unchanged until kChunksHeld more calls of the sink have returned:
-    // a sink may go on writing it on another thread while the next chunks
-    // are formatted.
+    // Receives the formatted text, valid for the call only; returns false on
+    // a write error.
     using Sink = std::function<bool(const char* data, std::size_t size)>;
-    static constexpr std::size_t kChunksHeld = 3;
 
     virtual ~DataFormatter() = default;
 

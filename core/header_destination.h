@@ -25,7 +25,7 @@ public:
                                                  ConversionResult& failure);
 
     // Writes all `size` bytes; false on any error, whose reason is kept for
-    // Finish. May be called on another thread than the rest, one call at a time.
+    // Finish.
     bool Write(const char* data, std::size_t size);
 
     // Makes the complete header visible, or keeps an identical earlier one

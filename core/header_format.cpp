@@ -1,31 +1,20 @@
 #include "core/header_format.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <cstring>
 #include <string>
 
 #include "core/header_format_common.h"
+#include "core/hex_line.h"
 
 namespace core {
 namespace {
 
-// Per byte value ", 0xAB", padded to eight so that a copy is one word.
-struct HexTable {
-    std::array<std::array<char, 8>, 256> entries{};
-    constexpr HexTable() {
-        constexpr char kDigits[] = "0123456789ABCDEF";
-        for (std::size_t b = 0; b < 256; ++b)
-            entries[b] = {',', ' ', '0', 'x', kDigits[b >> 4], kDigits[b & 15], 0, 0};
-    }
-};
-constexpr HexTable kHex;
-
-// The longest a data byte can take, ", \r\n 0xAB", and the padding that a
-// copy from the table writes past the last value.
+// The longest a data byte can take, ", \r\n 0xAB", and the scratch that a
+// copy from the table or a run of whole lines writes past its end.
 constexpr std::size_t kMaxBytesPerValue = 9;
-constexpr std::size_t kCopyPadding = 2;
+constexpr std::size_t kCopyPadding = std::max<std::size_t>(2, kHexLineOverrun);
 constexpr std::size_t kPage = HeaderFormatter::kPageSize;
 // A block's text after less than a page carried over from the last chunk,
 // rounded up to whole pages so that every buffer starts on a page.
@@ -35,31 +24,23 @@ constexpr std::size_t kBufferSize =
 
 }  // namespace
 
-std::string FormatHexByte(unsigned char byte) { return {kHex.entries[byte].data() + 2, 4}; }
+std::string FormatHexByte(unsigned char byte) { return {kHexValues.entries[byte].data() + 2, 4}; }
 
 HeaderFormatter::HeaderFormatter(Sink sink)
-    : m_sink(std::move(sink)), m_memory(kBuffers * kBufferSize) {
-    for (std::size_t i = 0; i < kBuffers; ++i) m_buffers[i] = m_memory.Data() + i * kBufferSize;
-    m_buffer = m_buffers[0];
-}
+    : m_sink(std::move(sink)), m_memory(kBufferSize), m_buffer(m_memory.Data()) {}
 
 // Hands over the whole pages filled so far, or everything for the last
-// chunk; the part page left over starts the next buffer.
+// chunk; the part page left over moves to the start.
 void HeaderFormatter::Flush(bool last) {
     const std::size_t size = last ? m_used : m_used / kPage * kPage;
     if (size == 0) return;
     if (!m_failed && !m_sink(m_buffer, size)) m_failed = true;
-    // The sink is done with the next buffer: it was handed over kChunksHeld
-    // calls ago.
-    m_current = (m_current + 1) % kBuffers;
-    char* const next = m_buffers[m_current];
-    std::memcpy(next, m_buffer + size, m_used - size);
-    m_buffer = next;
+    std::memmove(m_buffer, m_buffer + size, m_used - size);
     m_used -= size;
 }
 
-// Always through the buffers, even a text longer than one: the caller's
-// memory may be gone before a sink on another thread gets to it.
+// Always through the buffer, even a text longer than it, so that every
+// chunk but the last is whole pages.
 void HeaderFormatter::Append(std::string_view text) {
     while (!text.empty()) {
         if (m_used == kBufferSize) Flush();
@@ -85,13 +66,14 @@ bool HeaderFormatter::Bytes(const unsigned char* data, std::size_t size) {
 
         // Each value is preceded by ", " except the very first, and every
         // seventeenth starts a new line that opens with a space. Whole lines,
-        // the bulk of any input, go through a loop without branches.
+        // the bulk of any input, are written a run at a time.
         char* out = m_buffer + m_used;
         std::size_t i = 0;
         while (i < chunk) {
-            if (m_column == 16 && chunk - i >= 16) {
-                out = FormatLine(out, data + i);
-                i += 16;
+            if (m_column == 16 && chunk - i >= kHexLineValues) {
+                const std::size_t lines = (chunk - i) / kHexLineValues;
+                out = FormatHexLines(out, data + i, lines);
+                i += lines * kHexLineValues;
             } else {
                 out = FormatValue(out, data[i++]);
             }
@@ -107,7 +89,7 @@ bool HeaderFormatter::Bytes(const unsigned char* data, std::size_t size) {
 // The values are copied eight bytes at a time from the table and overlap:
 // each copy's two bytes of padding are overwritten by the next.
 char* HeaderFormatter::FormatValue(char* out, unsigned char value) {
-    const char* entry = kHex.entries[value].data();
+    const char* entry = kHexValues.entries[value].data();
     if (m_column == 0) {
         std::memcpy(out, entry + 2, 4);
         m_column = 1;
@@ -122,14 +104,6 @@ char* HeaderFormatter::FormatValue(char* out, unsigned char value) {
     std::memcpy(out, entry, 8);
     ++m_column;
     return out + 6;
-}
-
-char* HeaderFormatter::FormatLine(char* out, const unsigned char* values) {
-    std::memcpy(out + 3, kHex.entries[values[0]].data(), 8);
-    std::memcpy(out, ", \r\n ", 5);
-    out += 9;
-    for (int k = 1; k < 16; ++k, out += 6) std::memcpy(out, kHex.entries[values[k]].data(), 8);
-    return out;
 }
 
 bool HeaderFormatter::Closing(std::string_view prefix, std::string_view className) {

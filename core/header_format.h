@@ -18,12 +18,12 @@ namespace core {
 // "0x" and two upper-case hex digits: 10 gives "0x0A".
 std::string FormatHexByte(unsigned char byte);
 
-// The fixed format. It fills its buffers in turn, one more than the sink
-// may hold on to, so that a chunk stays unchanged as long as promised.
+// The fixed format, formatted into one buffer that the sink takes in chunks
+// of about a megabyte: fewer, larger writes cost less than many small ones.
 class HeaderFormatter final : public DataFormatter {
 public:
     // The largest block that Bytes() formats without an intermediate flush.
-    static constexpr std::size_t kBlockSize = std::size_t{64} * 1024;
+    static constexpr std::size_t kBlockSize = std::size_t{128} * 1024;
 
     // Every chunk but the last is a whole number of pages and starts on a
     // page boundary, so each lands on whole pages of the file.
@@ -39,15 +39,11 @@ public:
 
 private:
     char* FormatValue(char* out, unsigned char value);
-    static char* FormatLine(char* out, const unsigned char* values);
     void Append(std::string_view text);
     void Flush(bool last = false);
 
     Sink m_sink;
-    static constexpr std::size_t kBuffers = kChunksHeld + 1;
-    PageBuffer m_memory;  // all the buffers
-    char* m_buffers[kBuffers];
-    std::size_t m_current = 0;  // the one being filled
+    PageBuffer m_memory;
     char* m_buffer;
     std::size_t m_used = 0;
     std::uint64_t m_count = 0;

@@ -56,11 +56,9 @@ std::string LengthAndClassText(std::string_view prefix, std::uint64_t count,
 }
 
 void HeaderText::Flush() {
-    std::string& full = m_buffers[m_current];
-    if (full.empty()) return;
-    if (!m_failed && !m_sink(full.data(), full.size())) m_failed = true;
-    m_current = (m_current + 1) % std::size(m_buffers);
-    m_buffers[m_current].clear();  // the sink is done with it: kChunksHeld calls have returned
+    if (m_buffer.empty()) return;
+    if (!m_failed && !m_sink(m_buffer.data(), m_buffer.size())) m_failed = true;
+    m_buffer.clear();
 }
 
 void HeaderText::OpeningComment(std::string_view displayName) {

@@ -29,13 +29,13 @@ class HeaderText {
 public:
     explicit HeaderText(DataFormatter::Sink sink) : m_sink(std::move(sink)) {}
 
-    void Append(std::string_view text) { m_buffers[m_current] += text; }
+    void Append(std::string_view text) { m_buffer += text; }
     // A line feed inside a name becomes CR LF.
     void AppendName(std::string_view name) { core::AppendName(Buffer(), name); }
     // Direct access for a formatter that fills the buffer itself.
-    std::string& Buffer() { return m_buffers[m_current]; }
+    std::string& Buffer() { return m_buffer; }
 
-    // Hands the filled buffer to the sink and switches to the next one.
+    // Hands the filled buffer to the sink and empties it.
     void Flush();
     bool Failed() const { return m_failed; }
 
@@ -48,8 +48,7 @@ public:
 
 private:
     DataFormatter::Sink m_sink;
-    std::string m_buffers[DataFormatter::kChunksHeld + 1];
-    std::size_t m_current = 0;
+    std::string m_buffer;
     bool m_failed = false;
 };
 

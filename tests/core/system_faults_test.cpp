@@ -76,9 +76,9 @@ void TrackOutput(ScopedSystemCalls& sys) {
     };
 }
 
-// About 1.3 MiB of header: several chunks for the writer.
+// About 3.7 MiB of header: several chunks for the writer.
 std::string Input() {
-    std::string input(std::size_t{200} * 1024, '\0');
+    std::string input(std::size_t{600} * 1024, '\0');
     for (std::size_t i = 0; i < input.size(); ++i) input[i] = static_cast<char>(i * 7 + i / 251);
     return input;
 }
