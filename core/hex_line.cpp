@@ -30,7 +30,8 @@ struct LineMasks {
             for (std::size_t i = 0; entry[i] != 0; ++i) line[start + i] = entry[i];
         }
         for (std::size_t p = 0; p < kStores * 16; ++p) {
-            const std::size_t s = p / 16, i = p % 16;
+            const std::size_t s = p / 16;
+            const std::size_t i = p % 16;
             text[s][i] = line[p];
             low[s][i] = high[s][i] = static_cast<char>(0x80);  // shuffles in a zero
         }

@@ -27,7 +27,8 @@ TEST(ReadAheadThread, HandsOutEveryReadInOrderThenTheEnd) {
                 return static_cast<std::ptrdiff_t>(size);
             },
             ahead);
-        std::string expected, got;
+        std::string expected;
+        std::string got;
         for (char c = 'a'; expected.size() < ReadAheadThread::kBlockSize + 8;) expected += c++;
         for (ReadAheadThread::Block block; (block = reader.Next()).size > 0;)
             got.append(reinterpret_cast<const char*>(block.data),
