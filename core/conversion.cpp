@@ -7,7 +7,6 @@
 
 #include "core/data_formatter.h"
 #include "core/header_destination.h"
-#include "core/header_format.h"
 #include "core/header_format_rc.h"
 #include "core/name_rules.h"
 #include "core/read_ahead_thread.h"

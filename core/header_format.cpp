@@ -16,11 +16,9 @@ namespace {
 constexpr std::size_t kMaxBytesPerValue = 9;
 constexpr std::size_t kCopyPadding = std::max<std::size_t>(2, kHexLineOverrun);
 constexpr std::size_t kPage = HeaderFormatter::kPageSize;
-// A block's text after less than a page carried over from the last chunk,
-// rounded up to whole pages so that every buffer starts on a page.
+// A block's text after less than a page carried over from the last chunk.
 constexpr std::size_t kBufferSize =
-    (kPage + HeaderFormatter::kBlockSize * kMaxBytesPerValue + kCopyPadding + kPage - 1) / kPage *
-    kPage;
+    kPage + HeaderFormatter::kBlockSize * kMaxBytesPerValue + kCopyPadding;
 
 }  // namespace
 

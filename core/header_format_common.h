@@ -1,7 +1,7 @@
 // The pieces that the kinds of header share: the text of the opening comment,
 // the length and the class (the fixed format's too), and, for the kinds
-// besides the fixed format, CR LF lines written through buffers taken
-// in turn and the checksum that ties a header to the bytes it names.
+// besides the fixed format, CR LF lines written through one buffer and the
+// checksum that ties a header to the bytes it names.
 #pragma once
 
 #include <cstddef>

@@ -71,10 +71,8 @@ void ReadAheadThread::Run() {
         m_blocks[slot] = block;
         ++m_ready;
         m_filled.notify_one();
-        if (block.size <= 0) break;
+        if (block.size <= 0) return;  // nothing more to read
     }
-    // Nothing more to read: wait to be stopped.
-    m_taken.wait(lock, [this] { return m_stopping; });
 }
 
 }  // namespace core
