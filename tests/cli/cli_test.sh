@@ -205,7 +205,10 @@ truncate -s 256M sparse.bin
 "$convert" sparse.bin --output killed.h >/dev/null 2>&1 &
 sleep 0.1
 kill -9 $! 2>/dev/null; wait $! 2>/dev/null
-expect "killed conversion leaves nothing" test -z "$(ls -A | grep killed)"
+# Built without unnamed temporaries (make portable), only its hidden one may stay.
+left=$(ls -A | grep killed)
+[ -n "${HEXCRATE_NAMED_TEMPORARIES:-}" ] && left=$(echo "$left" | grep -vx '\.killed\.h\.hexcrate-......')
+expect "killed conversion leaves nothing" test -z "$left"
 rm -f sparse.bin
 
 echo "$passed passed, $failed failed"
