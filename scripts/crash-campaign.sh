@@ -38,7 +38,7 @@ set -u
 set -m
 
 here=$(cd "$(dirname "$0")/.." && pwd)
-trials=20 only= seed=$(date +%s) scratch= keep= convert=$here/build/hexcrate-convert
+trials=20 only='' seed=$(date +%s) scratch='' keep='' convert=$here/build/hexcrate-convert
 while [ $# -gt 0 ]; do
     case $1 in
         --trials) trials=$2; shift 2 ;;
@@ -185,7 +185,7 @@ trial() {  # trial ROOT FS KIND SIZE SIGNAL DELAY
     status=$?
     cd "$scratch" || exit 2
 
-    local names leftover= class
+    local names leftover='' class
     names=$(listing)
     if [ "$signal" = KILL ] && [ "$fs" = fat ]; then
         # What the README names as possible after kill -9 on FAT.
@@ -217,7 +217,8 @@ trial() {  # trial ROOT FS KIND SIZE SIGNAL DELAY
     # A run that reports success has left the whole set.
     if [ $status -eq 0 ] && [ $class != whole ] && [ "$kind" != update-unchanged ]; then class=half-done; fi
     if [ $status -ne 0 ] && [ $status -ne $((128 + $(kill -l "$signal"))) ]; then class=half-done; fi
-    local detail="$fs $kind size $size SIG$signal after ${delay}s: status $status, left: $(listing | tr '\n' ' ')"
+    local detail
+    detail="$fs $kind size $size SIG$signal after ${delay}s: status $status, left: $(listing | tr '\n' ' ')"
 
     local blocked=
     if [ $class != whole ] || [ -n "$before" ]; then

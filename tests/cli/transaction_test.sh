@@ -202,7 +202,7 @@ else
                     esac
                     { strace -f -qq -o /dev/null -e inject=$call:$spec:when=$k \
                         "$convert" "$@" >/dev/null 2>"$work/err"; } 2>/dev/null
-                    local status=$? state= rerun=
+                    local status=$? state='' rerun=''
                     # A run that could not close standard output fails though its
                     # files are whole, as documented.
                     if [ "$(contents)" = "$whole" ] && { [ $status -eq 0 ] || [ $status -eq $wanted ] ||
