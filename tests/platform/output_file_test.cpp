@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "platform/output_file.h"
+#include "platform/output_job.h"
 #include "platform/posix_features.h"
 #include "system_calls_mock.h"
 #include "test_files.h"
@@ -182,18 +183,24 @@ TEST(OutputFile, AbandoningWaitsForALinkUnderWay) {
         static bool abandonedDuringLink;
         abandonedDuringLink = false;
         sys->linkat = [](int fromDir, const char* from, int toDir, const char* to, int flags) {
+            const std::uint32_t removals = platform::TakeJobMark();
             g_abandoner.emplace([] {
                 platform::RemovePendingOutput();
                 g_abandoned = true;
             });
-            // Only ever hides a fault: the other thread may be slow to start.
+            // Until the removal has begun (it counts itself first), then a
+            // moment in which it would end if it did not wait for the link.
+            while (platform::TakeJobMark() == removals) std::this_thread::yield();
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
             abandonedDuringLink = g_abandoned;
             return ::linkat(fromDir, from, toDir, to, flags);
         };
-        EXPECT_EQ(out->Publish(), OutputFile::PublishResult::Published);
+        // Committed only after the removal, however late its thread runs.
+        platform::PublishGroup group;
+        EXPECT_EQ(out->Publish(group), OutputFile::PublishResult::Published);
         g_abandoner->join();
         g_abandoner.reset();
+        group.Commit();
         EXPECT_FALSE(abandonedDuringLink);
         EXPECT_EQ(EntriesIn(dir.Path()), 0u);
     }
