@@ -2,10 +2,8 @@
 
 #include <cstring>
 
-
 namespace cli {
 namespace {
-
 
 // Characters that Make or Ninja read as something other than part of a
 // name, with no escape that both undo: Make expands wildcards and reads

@@ -6,7 +6,6 @@
 #include <string>
 #include <string_view>
 
-
 namespace cli {
 
 // "OUTPUT: INPUT" and a line end, escaped so that GNU Make and Ninja both

@@ -125,8 +125,7 @@ int Plan(const cli::Options& options, const core::JobOptions& job, std::vector<P
         plan.push_back(std::move(planned));
     }
     if (options.depfile) files.AddDependencyFile(*options.depfile);
-    if (const auto conflict = files.FindConflict())
-        return Fail(conflict->path, conflict->message);
+    if (const auto conflict = files.FindConflict()) return Fail(conflict->path, conflict->message);
     return kConverted;
 }
 
@@ -143,7 +142,8 @@ std::optional<core::OutputDestination> PrepareDepfile(const cli::Options& option
         text += line.text;
     }
     core::ConversionResult failure;
-    auto depfile = core::OutputDestination::Open(*options.depfile, core::OutputMode::Update, failure);
+    auto depfile =
+        core::OutputDestination::Open(*options.depfile, core::OutputMode::Update, failure);
     problem = cli::kDepfileNotWritten;
     if (!depfile) return std::nullopt;
     depfile->Write(text.data(), text.size());

@@ -45,7 +45,9 @@ std::string Usage() {
     std::string text = kUsageStart;
     for (const core::DataKindInfo& kind : core::DataKinds()) {
         text += kIndent;
-        text += "'" + std::string(kind.name) + "', ";
+        text += '\'';
+        text += kind.name;
+        text += "', ";
         for (const char c : kind.help) {
             text += c;
             if (c == '\n') text += std::string(kIndent) + "  ";
@@ -142,7 +144,8 @@ std::string CheckCombination(const Options& options) {
         return "--class, --name and --output take one INPUT only";
     if (const core::DataKindInfo& kind = core::InfoOf(options.data);
         options.ToStandardOutput() && !kind.MayWriteToStandardOutput())
-        return "--data=" + std::string(kind.name) + " cannot be used with --output -: it writes a " +
+        return "--data=" + std::string(kind.name) +
+               " cannot be used with --output -: it writes a " +
                std::string(kind.companionExtension) + " file beside the header";
     return {};
 }

@@ -94,8 +94,9 @@ ConversionResult ConvertOrThrow(const ConversionJob& job, ProgressSink& progress
     JobFiles files{std::move(*input), std::move(*header), std::nullopt};
     const DataKindInfo& kind = InfoOf(job.options.data);
     if (kind.HasCompanion()) {
-        files.companion = OutputDestination::Open(
-            CompanionPath(job.outputPath, kind.companionExtension), job.options.outputMode, failure);
+        files.companion =
+            OutputDestination::Open(CompanionPath(job.outputPath, kind.companionExtension),
+                                    job.options.outputMode, failure);
         if (!files.companion) return failure;
     }
 

@@ -36,8 +36,7 @@ public:
 // `outputs`, for the run to publish with its other files. On failure
 // nothing is left behind. Never throws: running out of memory is an outcome
 // like any other.
-ConversionResult ConvertInto(const ConversionJob& job, ProgressSink& progress,
-                             RunOutputs& outputs);
+ConversionResult ConvertInto(const ConversionJob& job, ProgressSink& progress, RunOutputs& outputs);
 
 // A run of one job: ConvertInto, then the job's files published together.
 ConversionResult Convert(const ConversionJob& job, ProgressSink& progress);

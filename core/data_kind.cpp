@@ -28,14 +28,12 @@ std::unique_ptr<DataFormatter> MakeRc(FormatterSetup setup) {
 }
 
 const std::array kKinds{
-    DataKindInfo{DataKind::Hex, "hex", "an array of hex literals (the default)", "", true,
-                 MakeHex},
+    DataKindInfo{DataKind::Hex, "hex", "an array of hex literals (the default)", "", true, MakeHex},
     DataKindInfo{DataKind::String, "string",
-                 "string literals, fast to compile for g++ and clang++\n(not MSVC)", "", false,
+                 "string literals, fast to compile for g++ and\nclang++ (not MSVC)", "", false,
                  MakeString},
     DataKindInfo{DataKind::Incbin, "incbin",
-                 "the assembler reads INPUT itself (g++, clang++,\nmingw)", "", false,
-                 MakeIncbin},
+                 "the assembler reads INPUT itself (g++, clang++,\nmingw)", "", false, MakeIncbin},
     DataKindInfo{DataKind::Rc, "rc",
                  "a resource in OUTPUT's name with '.rc', for Windows\ncompilers", ".rc", false,
                  MakeRc},

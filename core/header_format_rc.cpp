@@ -24,7 +24,8 @@ bool RcFormatter::Opening(std::string_view displayName, std::string_view prefix)
 // The .rc first: the header is only complete once its resource is written.
 bool RcFormatter::Closing(std::string_view prefix, std::string_view className) {
     const std::string script = ResourceScript(m_displayName, prefix);
-    return m_script(script.data(), script.size()) && NamedInputFormatter::Closing(prefix, className);
+    return m_script(script.data(), script.size()) &&
+           NamedInputFormatter::Closing(prefix, className);
 }
 
 void RcFormatter::Declarations(HeaderText& text, std::string_view prefix) const {

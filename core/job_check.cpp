@@ -28,8 +28,7 @@ JobCheck CheckJob(const std::string& inputPath, const std::string& className,
                   const std::string& outputPath, const JobOptions& options) {
     if (inputPath.empty()) return Refused(Outcome::NoInputPath);
     if (className.empty()) return Refused(Outcome::NoClassName);
-    if (!OutputAcceptable(outputPath, options.outputMode))
-        return Refused(Outcome::OutputNameTaken);
+    if (!OutputAcceptable(outputPath, options.outputMode)) return Refused(Outcome::OutputNameTaken);
     auto input = platform::InputFile::Open(inputPath, options.inputAccess);
     if (!input) return Refused(Outcome::InputNotFound, platform::LastError());
     if (input->Size() > kMaxInputSize) return Refused(Outcome::InputTooLarge);

@@ -8,9 +8,7 @@
 #include "platform/last_error.h"
 
 namespace core {
-namespace {
-
-}  // namespace
+namespace {}  // namespace
 
 std::optional<OutputDestination> OutputDestination::Open(const std::string& path, OutputMode mode,
                                                          ConversionResult& failure) {

@@ -14,10 +14,9 @@ void RunPlan::AddJob(const ConversionJob& job) {
     m_entries.push_back({job.outputPath, Use::Create, update, "the header of " + job.inputPath});
     const DataKindInfo& kind = InfoOf(job.options.data);
     if (kind.HasCompanion())
-        m_entries.push_back({CompanionPath(job.outputPath, kind.companionExtension), Use::Create,
-                             update,
-                             "the " + std::string(kind.companionExtension) + " file of " +
-                                 job.outputPath});
+        m_entries.push_back(
+            {CompanionPath(job.outputPath, kind.companionExtension), Use::Create, update,
+             "the " + std::string(kind.companionExtension) + " file of " + job.outputPath});
 }
 
 void RunPlan::AddDependencyFile(const std::string& path) {
@@ -41,7 +40,8 @@ std::optional<PlanConflict> RunPlan::Unavailable(const Entry& entry) {
         (entry.update && kind == platform::PathKind::RegularFile))
         return std::nullopt;
     if (entry.use == Use::Replace)
-        return PlanConflict{entry.path, "Dependency file would replace something that is not a file."};
+        return PlanConflict{entry.path,
+                            "Dependency file would replace something that is not a file."};
     return PlanConflict{entry.path, std::string(MessageText(Outcome::OutputNameTaken))};
 }
 

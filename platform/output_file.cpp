@@ -103,7 +103,7 @@ struct OutputFile::State {
     off_t sent = 0;           // bytes handed to the disk so far; -1 where that cannot be done
     dev_t device = 0;         // the file's identity, for a group that may remove it again
     ino_t inode = 0;
-    bool joined = false;      // published into a group, which now holds the slot
+    bool joined = false;  // published into a group, which now holds the slot
 };
 
 bool PathExists(const std::string& path) {

@@ -81,8 +81,9 @@ std::optional<FileId> IdOf(HANDLE handle) {
 }
 
 std::optional<FileId> IdOf(const std::wstring& path) {
-    HANDLE any = ::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                               nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    HANDLE any =
+        ::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (any == INVALID_HANDLE_VALUE) return std::nullopt;
     std::optional<FileId> id = IdOf(any);
     ::CloseHandle(any);

@@ -7,9 +7,9 @@
 #include <system_error>
 
 #include "cli/report.h"
-#include "core/name_rules.h"
 #include "cli/terminal_progress.h"
 #include "core/conversion.h"
+#include "core/name_rules.h"
 #include "system_calls_mock.h"
 #include "test_files.h"
 
@@ -20,7 +20,7 @@ TEST(Report, EscapesControlCharactersOnly) {
     EXPECT_EQ(core::EscapeControls("\x1B[31mred\x7F"), "\\x1B[31mred\\x7F");
     EXPECT_EQ(core::EscapeControls(std::string("nul\0!", 5)), "nul\\x00!");
     EXPECT_EQ(core::EscapeControls("csi\xC2\x9B"
-                                  "2J"),
+                                   "2J"),
               "csi\\xC2\\x9B2J");
     EXPECT_EQ(core::EscapeControls("caf\xC3\xA9 \xE2\x82\xAC \\n"), "caf\xC3\xA9 \xE2\x82\xAC \\n");
 }

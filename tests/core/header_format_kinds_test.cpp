@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "core/header_format_incbin.h"
 #include "core/data_kind.h"
+#include "core/header_format_incbin.h"
 #include "core/header_format_rc.h"
 #include "core/header_format_string.h"
 
