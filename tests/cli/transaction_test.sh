@@ -161,13 +161,38 @@ else
                    for (s in m) print s, m[s] }' "$work/calls.log"
     }
 
-    # The state a kill -9 may leave in an rc update: the new .rc beside the
-    # old header, whose resource it does not hold, so the pair gives a null
-    # array.
-    detectable() {  # detectable HEADER RC OLD-HEADER NEW-RC
-        cmp -s "$1" "$3" && cmp -s "$2" "$4" &&
-            [ "$(grep -o 'FindResourceA(module, "[^"]*"' "$1")" != \
-              "FindResourceA(module, \"$(grep -v '^//' "$2" | cut -d' ' -f1)\"" ]
+    # What an update may leave when stopped between the files it replaces:
+    # every file its old or its new version, and a header beside an .rc of
+    # the other version names a resource that .rc does not hold, so the pair
+    # gives a null array. The rerun repairs it.
+    resource_of() {  # resource_of FILE: the resource a header loads or an .rc holds
+        case $1 in
+            *.rc) grep -v '^//' "$1" | cut -d' ' -f1 ;;
+            *) grep -o 'FindResourceA(module, "[^"]*"' "$1" | cut -d'"' -f2 ;;
+        esac
+    }
+    old_or_new() {  # old_or_new OLD-CONTENTS NEW-CONTENTS
+        local -A old new now version
+        local name sum
+        while read -r name sum; do [ -n "$name" ] && old[$name]=$sum; done <<<"$1"
+        while read -r name sum; do [ -n "$name" ] && new[$name]=$sum; done <<<"$2"
+        while read -r name sum; do [ -n "$name" ] && now[$name]=$sum; done <<<"$(contents)"
+        for name in "${!old[@]}"; do [ -n "${now[$name]-}" ] || return 1; done
+        for name in "${!now[@]}"; do
+            if [ "${now[$name]}" = "${new[$name]-}" ]; then
+                version[$name]=new
+            elif [ "${now[$name]}" = "${old[$name]-}" ]; then
+                version[$name]=old
+            else
+                return 1
+            fi
+        done
+        for name in "${!now[@]}"; do
+            local header=${name%.rc}.h
+            [[ $name == *.rc ]] && [ -n "${now[$header]-}" ] || continue
+            [ "${version[$name]}" = "${version[$header]}" ] ||
+                [ "$(resource_of "$name")" != "$(resource_of "$header")" ] || return 1
+        done
     }
 
     # sweep NAME SETUP INJECTIONS -- ARGS...: for every call an undisturbed
@@ -175,12 +200,13 @@ else
     # TERM, KILL: the signal arrives as it is entered). SETUP makes the
     # folder's state before each run. Each run must leave the whole set
     # (status 0, or the signal's) or the state before, untouched (any status
-    # but 0), and a run left without the whole set must not block the same
-    # command run again. After kill -9 an rc update may also leave a pair
-    # that the checksum tells apart (`detectable`). Prints what went wrong.
+    # but 0), or for an update what `old_or_new` allows, and a run left
+    # without the whole set must not block the same command run again.
+    # Prints what went wrong.
     sweep() {
-        local setup=$1 injections=$2
+        local setup=$1 injections=$2 update=''
         shift 3
+        [[ " $* " == *" --update "* ]] && update=1
         fresh "$work/sweep" && $setup
         "$convert" "$@" >/dev/null 2>&1 || { echo "an undisturbed run failed"; return; }
         local whole
@@ -194,25 +220,24 @@ else
             while read -r call count; do
                 for ((k = 1; k <= count; k++)); do
                     fresh "$work/sweep" && $setup
-                    local before wanted=0 spec
+                    local before spec
                     before=$(snapshot)
                     case $injection in
                         EIO) spec=error=EIO ;;
-                        *) spec=signal=SIG$injection; wanted=$((128 + $(kill -l $injection))) ;;
+                        *) spec=signal=SIG$injection ;;
                     esac
                     { strace -f -qq -o /dev/null -e inject=$call:$spec:when=$k \
                         "$convert" "$@" >/dev/null 2>"$work/err"; } 2>/dev/null
                     local status=$? state='' rerun=''
-                    # A run that could not close standard output fails though its
-                    # files are whole, as documented.
-                    if [ "$(contents)" = "$whole" ] && { [ $status -eq 0 ] || [ $status -eq $wanted ] ||
-                        grep -q '^hexcrate-convert: standard output: ' "$work/err"; }; then
+                    # (A run may fail after its files are whole: standard output
+                    # could not be closed, or the folder not flushed.)
+                    if [ "$(contents)" = "$whole" ]; then
                         continue
                     elif [ "$(snapshot)" = "$before" ] && [ $status -ne 0 ]; then
                         state=nothing
-                    elif [ "$injection" = KILL ] && [ -e in.rc ] &&
-                        detectable in.h in.rc old.h "$work/whole/in.rc"; then
-                        state=detectable
+                    elif [ -n "$update" ] && [ $status -ne 0 ] &&
+                        old_or_new "$(cut -d' ' -f1,3 <<<"$before")" "$whole"; then
+                        state=mixed
                     fi
                     if [ -n "$state" ]; then
                         "$convert" "$@" >/dev/null 2>"$work/rerun.err" && [ "$(contents)" = "$whole" ] &&
@@ -277,6 +302,23 @@ else
 fi
 
 # --- 8: --update formats every byte it writes ------------------------------
+# An update writes what a fresh conversion writes, from old files of other
+# bytes, and for rc from the new .rc beside the old header.
+fresh "$work/update-kinds"
+for kind in hex string incbin rc rc-mixed; do
+    printf 'old bytes' >in.bin
+    "$convert" -q --data=${kind%-mixed} in.bin
+    printf 'new bytes' >in.bin
+    if [ $kind = rc-mixed ]; then
+        mv in.h old.h && "$convert" -q --data=rc --update in.bin && mv old.h in.h
+    fi
+    "$convert" -q --update --data=${kind%-mixed} in.bin
+    mkdir updated && mv in.h in.rc updated/ 2>/dev/null
+    "$convert" -q --data=${kind%-mixed} in.bin
+    expect "8: $kind: an update writes what a fresh conversion writes" \
+        test "$(cat updated/* | md5sum)" = "$(cat in.h in.rc 2>/dev/null | md5sum)"
+    rm -rf updated in.h in.rc
+done
 # The old header agrees with the new one but for the last bytes. While the
 # converter is held in a read (strace), bytes that it has already compared
 # change in place; the published header must not carry them.
