@@ -58,7 +58,7 @@ while IFS= read -r line || [ -n "$line" ]; do
     binaries+=("$binary") filters+=("$filter")
 done <"$list"
 [ "$problems" -eq 0 ] || die "$problems line(s) of $list need fixing"
-[ "${#files[@]}" -gt 0 ] || die "no mutants in $list${match:+ match '$match'}"
+[ "${#files[@]}" -gt 0 ] || die "no mutants in $list${match:+ that contain \"$match\"}"
 
 # --- A copy of the tree and its build. ----------------------------------------
 # Only files whose content differs are copied, each then newer than anything
