@@ -96,8 +96,10 @@ ConversionResult OutputDestination::Complete() {
 
 bool OutputDestination::Rewind() {
     if (!m_failure.Ok()) return false;
-    if (m_file || m_mode == OutputMode::StandardOutput) return true;
-    if (m_differs) {
+    if (m_mode == OutputMode::StandardOutput) return true;  // never compared, never rewound
+    if (m_file || m_differs) {
+        // A new file, whatever an earlier pass wrote.
+        m_file.reset();
         m_existing.reset();
         m_compareBuffer.reset();
         return Create();

@@ -12,7 +12,9 @@ ConversionResult RunOutputs::Publish() {
         if (!output.Replaces()) continue;
         if (ConversionResult result = output.Publish(created); !result.Ok()) return result;
     }
-    created.Commit();
+    // Told to stop meanwhile: the new files are gone already.
+    if (!created.Commit())
+        return {Outcome::OutputNotWritten, std::make_error_code(std::errc::operation_canceled)};
     m_outputs.clear();
     return {};
 }

@@ -160,7 +160,8 @@ struct OutputFile::State {
     off_t sent = 0;           // bytes handed to the disk so far; -1 where that cannot be done
     dev_t device = 0;         // the file's identity, for a group that may remove it again
     ino_t inode = 0;
-    bool joined = false;  // published into a group, which now holds the slot
+    bool joined = false;                     // published into a group, which now holds the slot
+    std::atomic<int>* groupState = nullptr;  // the group being published into
 };
 
 bool PathExists(const std::string& path) {
@@ -286,7 +287,7 @@ void OutputFile::State::TemporaryIsTarget(detail::PendingHold& hold) {
 void OutputFile::State::JoinsGroup(detail::PendingHold& hold) {
     if (!tempName.empty()) Sys().unlinkat(dirFd, tempName.c_str(), 0);
     tempName.clear();
-    hold.Published(name.c_str(), device, inode);
+    hold.Published(name.c_str(), device, inode, groupState);
     joined = true;
 }
 
@@ -382,6 +383,7 @@ OutputFile::PublishResult OutputFile::PublishReplacing() { return m_state->Publi
 OutputFile::PublishResult OutputFile::State::Publish(PublishGroup& group) {
     group.m_members.reserve(group.m_members.size() + 1);
     auto member = std::make_unique<PublishGroup::Member>();
+    groupState = &group.m_state;
     // A name that may not survive a crash, or a file whose close failed, is
     // published all the same, for the group to take back again.
     bool done = tempName.empty() ? LinkUnnamed() : LinkNamed();

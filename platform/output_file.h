@@ -1,6 +1,7 @@
 // Creation of the header file without ever overwriting or half-writing one.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <memory>
 #include <optional>
@@ -85,13 +86,19 @@ public:
     PublishGroup(const PublishGroup&) = delete;
     PublishGroup& operator=(const PublishGroup&) = delete;
 
-    void Commit() noexcept;
+    // Keeps every file for good; false when RemovePendingOutput() has taken
+    // the group away first. Either happens to the whole group, never to a
+    // part of it.
+    bool Commit() noexcept;
     void Rollback() noexcept;
+
+    enum State : int { kOpen, kCommitted, kAbandoned };
 
 private:
     friend class OutputFile;
     struct Member;  // each system's own, in its source file
     std::vector<std::unique_ptr<Member>> m_members;
+    std::atomic<int> m_state{kOpen};  // decided once, by Commit() or by a removal
 };
 
 // Abandons every unpublished OutputFile: removes the hidden temporary it is
