@@ -7,7 +7,7 @@ JOBS    ?= $(shell nproc)
 MAKEFLAGS += --no-print-directory
 
 .PHONY: all deps configure build run test quick werror sanitize portable bench clean package uninstall
-.PHONY: lint format-check tidy fuzz fuzz-corpus
+.PHONY: lint format-check tidy fuzz fuzz-corpus mutants
 
 all: build
 
@@ -86,6 +86,12 @@ portable: build-portable/Makefile
 	@$(CMAKE) --build build-portable -j $(JOBS) --target $(PORTABLE_TARGETS)
 	cd build-portable && ctest --output-on-failure -j $(JOBS) -L 'platform|core|cli' \
 	  -E '^cli[.](compile|kinds)$$'
+
+# Mutation testing: each small change listed in tests/mutants/mutants.txt is
+# applied to a copy of the tree in build-mutants/, and the tests named for it
+# must fail. MUTANTS_MATCH=TEXT runs only the lines that contain TEXT.
+mutants: $(BUILD)/.deps
+	@JOBS=$(JOBS) bash scripts/mutants.sh
 
 # libFuzzer with ASan and UBSan: each target runs FUZZ_SECONDS from the seeds
 # in tests/fuzz/corpus/NAME; what it finds stays in build-fuzz/corpus/NAME.
