@@ -99,8 +99,7 @@ bool ClearOrphanedPlaceholder(const std::string& path) {
 
 namespace detail {
 
-std::error_code RenameOverPlaceholder(int dirFd, const std::string& name,
-                                      const std::string& temp) {
+std::error_code RenameOverPlaceholder(int dirFd, const std::string& name, const std::string& temp) {
     if (name.size() > NAME_MAX) return Error(std::errc::filename_too_long);
     int placeholder = -1;
     int slot = -1;

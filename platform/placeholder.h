@@ -14,7 +14,6 @@ namespace platform::detail {
 // The placeholder reads as an #error naming this process and `temp`, so that
 // a build that finds one after a kill -9 fails on it; it is locked while this
 // process lives, so that a later run can tell that it was left behind.
-std::error_code RenameOverPlaceholder(int dirFd, const std::string& name,
-                                      const std::string& temp);
+std::error_code RenameOverPlaceholder(int dirFd, const std::string& name, const std::string& temp);
 
 }  // namespace platform::detail

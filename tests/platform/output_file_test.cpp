@@ -204,7 +204,8 @@ TEST(OutputFile, FatPlaceholderIsALockedError) {
     ASSERT_EQ(out->Publish(), OutputFile::PublishResult::Published);
     EXPECT_EQ(ReadFile(dir / "out.h"), "abc");
     EXPECT_EQ(g_placeholderSeen.rfind("#error \"Unfinished Hexcrate header: converter process " +
-                                          std::to_string(::getpid()) + " was stopped before its "
+                                          std::to_string(::getpid()) +
+                                          " was stopped before its "
                                           "temporary .out.h.hexcrate-",
                                       0),
               0u)
@@ -247,10 +248,10 @@ TEST(OutputFile, OnlyAnExactOrphanIsCleared) {
     WriteFile(dir / "main.cpp", "int main(){}\n");
     WriteFile(dir / ".other.h.hexcrate-AbC123", "partial");
     const std::string temp = ".in.h.hexcrate-AbC123";
-    for (const std::string& named : std::vector<std::string>{
-             "main.cpp", ".other.h.hexcrate-AbC123", ".in.h.hexcrate-AbC12",
-             ".in.h.hexcrate-AbC1234", ".in.h.hexcrate-AbC_23", ".in.hexcrate-AbC123",
-             "sub/" + temp, dir / temp}) {
+    for (const std::string& named :
+         std::vector<std::string>{"main.cpp", ".other.h.hexcrate-AbC123", ".in.h.hexcrate-AbC12",
+                                  ".in.h.hexcrate-AbC1234", ".in.h.hexcrate-AbC_23",
+                                  ".in.hexcrate-AbC123", "sub/" + temp, dir / temp}) {
         SCOPED_TRACE(named);
         WriteFile(dir / "in.h", Placeholder("999999", named));
         EXPECT_FALSE(platform::ClearOrphanedPlaceholder(dir / "in.h"));
