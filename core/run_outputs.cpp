@@ -8,15 +8,20 @@ ConversionResult RunOutputs::Publish() {
         if (!output.Creates()) continue;
         if (ConversionResult result = output.Publish(created); !result.Ok()) return result;
     }
+    // A replaced file whose directory could not be flushed is in place: the
+    // run goes on, and its result carries that reason as a note.
+    ConversionResult note;
     for (OutputDestination& output : m_outputs) {
         if (!output.Replaces()) continue;
-        if (ConversionResult result = output.Publish(created); !result.Ok()) return result;
+        ConversionResult result = output.Publish(created);
+        if (!result.Ok()) return result;
+        if (result.reason && !note.reason) note = std::move(result);
     }
     // Told to stop meanwhile: the new files are gone already.
     if (!created.Commit())
         return {Outcome::OutputNotWritten, std::make_error_code(std::errc::operation_canceled)};
     m_outputs.clear();
-    return {};
+    return note;
 }
 
 }  // namespace core

@@ -4,9 +4,11 @@
 #include <atomic>
 #include <cstddef>
 #include <memory>
-#include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
+
+#include "platform/result.h"
 
 namespace platform {
 
@@ -40,12 +42,19 @@ public:
         Named,    // a uniquely named hidden file beside the target, .NAME.hexcrate-XXXXXX
     };
     enum class PublishResult { Published, NameTaken, Failed };
+    // How publishing went, with the system's reason when it failed, or when
+    // a replacing file is in place but its directory could not be flushed.
+    struct PublishStatus {
+        PublishResult result = PublishResult::Failed;
+        std::error_code reason;
 
-    // Returns nothing when the target can never be created: its directory is
-    // missing, not a directory or not writable, or the name is too long.
-    // Here and in every call below, errno holds the reason of a failure.
-    static std::optional<OutputFile> Create(const std::string& path,
-                                            Temporary kind = Temporary::Unnamed);
+        bool operator==(PublishResult other) const { return result == other; }
+    };
+
+    // Fails when the target can never be created: its directory is missing,
+    // not a directory or not writable, or the name is too long.
+    static Result<OutputFile> Create(const std::string& path,
+                                     Temporary kind = Temporary::Unnamed);
 
     OutputFile(OutputFile&& other) noexcept;
     OutputFile& operator=(OutputFile&& other) noexcept;
@@ -53,21 +62,23 @@ public:
     OutputFile& operator=(const OutputFile&) = delete;
     ~OutputFile();
 
-    // Writes all `size` bytes; false on any error (a full disk, say).
-    bool Write(const void* data, std::size_t size);
+    // Writes all `size` bytes, or says why not (a full disk, say).
+    std::error_code Write(const void* data, std::size_t size);
 
     // Flushes the content to disk, gives the file its final name, then
     // flushes the directory: after a crash the target is either absent or
     // complete. Fails with NameTaken when something already answers to the
     // name, which is never replaced. Closes the file either way. A published
     // file joins `group`, which may still take it away again.
-    PublishResult Publish(PublishGroup& group);
+    PublishStatus Publish(PublishGroup& group);
     // The same for a file published on its own.
-    PublishResult Publish();
+    PublishStatus Publish();
 
     // The same, but atomically replaces whatever file has the name (readers
-    // see the old content or the new, never a mix). Published or Failed.
-    PublishResult PublishReplacing();
+    // see the old content or the new, never a mix). Published or Failed;
+    // Published with a reason when the directory could not be flushed, so
+    // that after a crash the old file may be back (whole).
+    PublishStatus PublishReplacing();
 
 private:
     struct State;  // each system's own, in its source file

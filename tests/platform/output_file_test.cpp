@@ -43,7 +43,7 @@ TEST(OutputFile, PublishReplacingSwapsContentAndLeavesNothingHidden) {
         for (const char* content : {"first", "second"}) {  // absent, then replaced
             auto out = OutputFile::Create(dir / "out.h", kind);
             ASSERT_TRUE(out);
-            ASSERT_TRUE(out->Write(content, std::strlen(content)));
+            ASSERT_FALSE(out->Write(content, std::strlen(content)));
             EXPECT_EQ(out->PublishReplacing(), OutputFile::PublishResult::Published);
             EXPECT_EQ(ReadFile(dir / "out.h"), content);
         }
@@ -69,13 +69,13 @@ TEST(OutputFile, AbandonedOutputNeverAppears) {
     auto unnamed = OutputFile::Create(dir / "b.h", OutputFile::Temporary::Unnamed);
     auto replacing = OutputFile::Create(dir / "c.h", OutputFile::Temporary::Unnamed);
     ASSERT_TRUE(named && unnamed && replacing);
-    ASSERT_TRUE(named->Write("abc", 3) && unnamed->Write("abc", 3));
+    ASSERT_FALSE(named->Write("abc", 3) || unnamed->Write("abc", 3));
     EXPECT_EQ(EntriesIn(dir.Path()), 1u + 2 * unnamedSeen);
 
     platform::RemovePendingOutput();
     EXPECT_EQ(EntriesIn(dir.Path()), 0u);
     auto later = OutputFile::Create(dir / "d.h", OutputFile::Temporary::Unnamed);
-    ASSERT_TRUE(later && later->Write("abc", 3));
+    ASSERT_TRUE(later && !later->Write("abc", 3));
     EXPECT_EQ(named->Publish(), OutputFile::PublishResult::Failed);
     EXPECT_EQ(unnamed->Publish(), OutputFile::PublishResult::Failed);
     EXPECT_EQ(replacing->PublishReplacing(), OutputFile::PublishResult::Failed);
@@ -115,7 +115,7 @@ TEST(OutputFile, WritesBackStretchByStretch) {
         auto out = OutputFile::Create(dir / "out.h");
         ASSERT_TRUE(out);
         int written = 0;
-        while (written < 20 && out->Write(mib.data(), mib.size())) ++written;
+        while (written < 20 && !out->Write(mib.data(), mib.size())) ++written;
         const unsigned wait =
             SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER;
         if (error == 0)
@@ -143,7 +143,7 @@ TEST(OutputFile, AbandoningWaitsForALinkUnderWay) {
         SCOPED_TRACE(static_cast<int>(kind));
         TempDir dir;
         auto out = OutputFile::Create(dir / "out.h", kind);
-        ASSERT_TRUE(out && out->Write("abc", 3));
+        ASSERT_TRUE(out && !out->Write("abc", 3));
         test::ScopedSystemCalls sys;
         g_abandoned = false;
         static bool abandonedDuringLink;
@@ -200,7 +200,7 @@ TEST(OutputFile, FatPlaceholderIsALockedError) {
         return ::renameat2(fromDir, from, toDir, to, 0);
     };
     auto out = OutputFile::Create(dir / "out.h");
-    ASSERT_TRUE(out && out->Write("abc", 3));
+    ASSERT_TRUE(out && !out->Write("abc", 3));
     ASSERT_EQ(out->Publish(), OutputFile::PublishResult::Published);
     EXPECT_EQ(ReadFile(dir / "out.h"), "abc");
     EXPECT_EQ(g_placeholderSeen.rfind("#error \"Unfinished Hexcrate header: converter process " +
