@@ -86,7 +86,7 @@ std::error_code InputFile::Rewind() {
     const HANDLE file = HandleOf(m_fd);
     LARGE_INTEGER start{};
     return ::SetFilePointerEx(file, start, nullptr, FILE_BEGIN) ? std::error_code()
-                                                                 : detail::LastWinError();
+                                                                : detail::LastWinError();
 }
 
 }  // namespace platform

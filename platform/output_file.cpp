@@ -196,10 +196,12 @@ std::error_code OutputFile::State::RecordIdentity() {
 std::error_code OutputFile::State::CreateNamed() {
     detail::PendingClaim claim(dirFd);
     if (!claim.Claimed()) return Error(std::errc::too_many_files_open);
-    const std::error_code error = UnderFreshHiddenName(claim.Name(), name, [this](const char* temp) {
-        fd = Sys().openat(dirFd, temp, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        return fd >= 0 ? std::error_code() : Errno();
-    });
+    const std::error_code error =
+        UnderFreshHiddenName(claim.Name(), name, [this](const char* temp) {
+            fd = Sys().openat(dirFd, temp, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                              0666);
+            return fd >= 0 ? std::error_code() : Errno();
+        });
     if (error) return error;
     tempName = claim.Name();
     pendingSlot = claim.Arm(fd);

@@ -53,8 +53,7 @@ public:
 
     // Fails when the target can never be created: its directory is missing,
     // not a directory or not writable, or the name is too long.
-    static Result<OutputFile> Create(const std::string& path,
-                                     Temporary kind = Temporary::Unnamed);
+    static Result<OutputFile> Create(const std::string& path, Temporary kind = Temporary::Unnamed);
 
     OutputFile(OutputFile&& other) noexcept;
     OutputFile& operator=(OutputFile&& other) noexcept;

@@ -12,7 +12,7 @@ namespace platform {
 template <typename T>
 class Result {
 public:
-    Result(T value) : m_value(std::move(value)) {}  // NOLINT(google-explicit-constructor)
+    Result(T value) : m_value(std::move(value)) {}     // NOLINT(google-explicit-constructor)
     Result(std::error_code error) : m_error(error) {}  // NOLINT(google-explicit-constructor)
 
     bool Ok() const { return m_value.has_value(); }

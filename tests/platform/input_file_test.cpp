@@ -29,7 +29,7 @@ TEST(InputFile, SharedReadersMeetButNeverAnExclusiveHolder) {
     ASSERT_TRUE(shared);
     EXPECT_TRUE(InputFile::Open(in, InputAccess::Shared));
     EXPECT_EQ(InputFile::Open(in).Error(), std::errc::resource_unavailable_try_again);  // exclusive
-    shared = std::error_code();  // closed
+    shared = std::error_code();                                                         // closed
 
     const int holder = ::open(in.c_str(), O_RDONLY);
     ASSERT_EQ(::flock(holder, LOCK_EX), 0);

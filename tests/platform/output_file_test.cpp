@@ -175,6 +175,51 @@ TEST(OutputFile, AbandoningWaitsForALinkUnderWay) {
     }
 }
 
+// A directory that cannot be flushed after the name is given: a replaced
+// file is in place (after a crash the old one may be back, whole), which is
+// said as it is; a new file is taken back, but never a file that took its
+// name meanwhile (an update renamed over it, say).
+TEST(OutputFile, FailedDirectoryFlushSaysWhatIsTrue) {
+    TempDir dir;
+    test::ScopedSystemCalls sys;
+    static std::string raceInto;
+    sys->fsync = [](int fd) {
+        struct stat info {};
+        if (::fstat(fd, &info) != 0 || !S_ISDIR(info.st_mode)) return ::fsync(fd);
+        if (!raceInto.empty()) {
+            WriteFile(raceInto + ".theirs", "theirs");
+            ::rename((raceInto + ".theirs").c_str(), raceInto.c_str());
+        }
+        return errno = EIO, -1;
+    };
+    WriteFile(dir / "old.h", "old");
+    for (auto kind : kBothKinds) {
+        SCOPED_TRACE(static_cast<int>(kind));
+        auto replacing = OutputFile::Create(dir / "old.h", kind);
+        ASSERT_TRUE(replacing && !replacing->Write("new", 3));
+        const OutputFile::PublishStatus replaced = replacing->PublishReplacing();
+        EXPECT_EQ(replaced, OutputFile::PublishResult::Published);
+        EXPECT_EQ(replaced.reason, std::errc::io_error);
+        EXPECT_EQ(ReadFile(dir / "old.h"), "new");
+
+        auto fresh = OutputFile::Create(dir / "fresh.h", kind);
+        ASSERT_TRUE(fresh && !fresh->Write("new", 3));
+        const OutputFile::PublishStatus taken = fresh->Publish();
+        EXPECT_EQ(taken, OutputFile::PublishResult::Failed);
+        EXPECT_EQ(taken.reason, std::errc::io_error);
+        EXPECT_FALSE(fs::exists(dir / "fresh.h"));
+
+        raceInto = dir / "raced.h";
+        auto raced = OutputFile::Create(dir / "raced.h", kind);
+        ASSERT_TRUE(raced && !raced->Write("new", 3));
+        EXPECT_EQ(raced->Publish(), OutputFile::PublishResult::Failed);
+        raceInto.clear();
+        EXPECT_EQ(ReadFile(dir / "raced.h"), "theirs");
+        fs::remove(dir / "raced.h");
+        EXPECT_EQ(EntriesIn(dir.Path()), 1u);
+    }
+}
+
 // FAT through FUSE: neither link nor a rename that refuses a name, so a
 // placeholder takes the name first. It must fail to compile, and it is
 // locked while its converter lives.
