@@ -102,8 +102,7 @@ ConversionResult Format(const ConversionJob& job, JobFiles& files, ProgressSink&
     return {};
 }
 
-ConversionResult ConvertOrThrow(const ConversionJob& job, ProgressSink& sink,
-                                RunOutputs& outputs) {
+ConversionResult ConvertOrThrow(const ConversionJob& job, ProgressSink& sink, RunOutputs& outputs) {
     Furthest progress(sink);
     auto input = platform::InputFile::Open(job.inputPath, job.options.inputAccess);
     if (!input) return {Outcome::InputNotFound, platform::LastError()};
