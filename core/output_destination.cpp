@@ -116,6 +116,12 @@ bool OutputDestination::Rewind() {
     return !error || Failed(Outcome::OutputUnreadable, error);
 }
 
+ConversionResult OutputDestination::Flush() {
+    if (!m_file) return m_failure;
+    if (const std::error_code error = m_file->Flush()) Failed(Outcome::OutputNotWritten, error);
+    return m_failure;
+}
+
 ConversionResult OutputDestination::Publish(platform::PublishGroup& group) {
     using Result = platform::OutputFile::PublishResult;
     if (!m_file) return {};  // standard output, or an identical old file kept

@@ -2,12 +2,18 @@
 
 namespace core {
 
+// Everything is flushed first and the directories last, so that the names
+// appear within moments of each other: a kill that no handler sees can
+// hardly fall between them.
 ConversionResult RunOutputs::Publish() {
+    for (OutputDestination& output : m_outputs)
+        if (ConversionResult result = output.Flush(); !result.Ok()) return result;
     platform::PublishGroup created;  // rolled back unless committed
     for (OutputDestination& output : m_outputs) {
         if (!output.Creates()) continue;
         if (ConversionResult result = output.Publish(created); !result.Ok()) return result;
     }
+    if (const std::error_code error = created.Sync()) return {Outcome::OutputNotWritten, error};
     // A replaced file whose directory could not be flushed is in place: the
     // run goes on, and its result carries that reason as a note.
     ConversionResult note;

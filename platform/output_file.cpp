@@ -65,7 +65,7 @@ std::error_code Checked(int result) { return result == 0 ? std::error_code() : E
 
 // Some file systems (FUSE ones, special files) cannot flush at all; that is
 // no reason to fail.
-std::error_code Flush(int fd) {
+std::error_code FlushFile(int fd) {
     const std::error_code error = Checked(Sys().fsync(fd));
     return error == std::errc::invalid_argument ? std::error_code() : error;
 }
@@ -256,7 +256,7 @@ void OutputFile::State::JoinsGroup(detail::PendingHold& hold) {
 // A close error (some file systems report a full disk only here) means the
 // content may be incomplete.
 std::error_code OutputFile::State::SyncAndClose() {
-    const std::error_code flushed = Flush(fd);
+    const std::error_code flushed = FlushFile(fd);
     const std::error_code closed = CloseFile();
     return flushed ? flushed : closed;
 }
@@ -272,7 +272,7 @@ std::error_code OutputFile::State::CloseFile() {
 }
 
 std::error_code OutputFile::State::SyncDirectory() {
-    return dirSyncable ? Flush(dirFd) : std::error_code();
+    return dirSyncable ? FlushFile(dirFd) : std::error_code();
 }
 
 void OutputFile::State::Discard() noexcept {
@@ -323,9 +323,24 @@ std::error_code OutputFile::State::WriteBack() {
 
 OutputFile::PublishStatus OutputFile::Publish() {
     PublishGroup alone;
-    const PublishStatus status = Publish(alone);
-    if (status == PublishResult::Published) alone.Commit();
+    PublishStatus status = Publish(alone);
+    if (status == PublishResult::Published) {
+        if (const std::error_code error = alone.Sync())
+            status = {PublishResult::Failed, error};
+        else if (!alone.Commit())
+            status = {PublishResult::Failed, Error(std::errc::operation_canceled)};
+    }
     return status;
+}
+
+std::error_code OutputFile::Flush() { return FlushFile(m_state->fd); }
+
+std::error_code PublishGroup::Sync() noexcept {
+    for (const auto& member : m_members) {
+        if (!member->dirSyncable) continue;
+        if (const std::error_code error = FlushFile(member->dirFd)) return error;
+    }
+    return {};
 }
 
 OutputFile::PublishStatus OutputFile::Publish(PublishGroup& group) {
@@ -338,13 +353,13 @@ OutputFile::PublishStatus OutputFile::State::Publish(PublishGroup& group) {
     group.m_members.reserve(group.m_members.size() + 1);
     auto member = std::make_unique<PublishGroup::Member>();
     groupState = &group.m_state;
-    // A name that may not survive a crash, or a file whose close failed, is
-    // published all the same, for the group to take back again.
-    std::error_code error = tempName.empty() ? LinkUnnamed() : LinkNamed();
-    if (joined && !error) error = SyncDirectory();
+    // A file whose close failed is published all the same, for the group to
+    // take back again.
+    const std::error_code error = tempName.empty() ? LinkUnnamed() : LinkNamed();
     if (joined) {
         member->slot = std::exchange(pendingSlot, -1);
         member->dirFd = std::exchange(dirFd, -1);
+        member->dirSyncable = dirSyncable;
         group.m_members.push_back(std::move(member));
     }
     Discard();
@@ -355,7 +370,7 @@ OutputFile::PublishStatus OutputFile::State::Publish(PublishGroup& group) {
 
 std::error_code OutputFile::State::LinkUnnamed() {
     // The descriptor must stay open for the link, so the close comes after.
-    if (const std::error_code error = Flush(fd)) return error;
+    if (const std::error_code error = FlushFile(fd)) return error;
     {
         detail::PendingHold hold(pendingSlot);
         if (hold.Abandoned()) return Error(std::errc::operation_canceled);
@@ -401,7 +416,7 @@ OutputFile::PublishStatus OutputFile::State::PublishReplacing() {
     // unnamed one is flushed and named while its descriptor is still open.
     std::error_code error;
     if (tempName.empty()) {
-        error = Flush(fd);
+        error = FlushFile(fd);
         if (!error) error = NameUnnamed();
         if (!error) error = CloseFile();
     } else {

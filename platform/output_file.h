@@ -64,13 +64,16 @@ public:
     // Writes all `size` bytes, or says why not (a full disk, say).
     std::error_code Write(const void* data, std::size_t size);
 
-    // Flushes the content to disk, gives the file its final name, then
-    // flushes the directory: after a crash the target is either absent or
-    // complete. Fails with NameTaken when something already answers to the
-    // name, which is never replaced. Closes the file either way. A published
-    // file joins `group`, which may still take it away again.
+    // Flushes the content to disk, so that publishing has little left to do.
+    std::error_code Flush();
+
+    // Flushes the content to disk and gives the file its final name: after
+    // a crash the target is either absent or complete. Fails with NameTaken
+    // when something already answers to the name, which is never replaced.
+    // Closes the file either way. A published file joins `group`, which may
+    // still take it away again, and whose Sync() flushes its directory.
     PublishStatus Publish(PublishGroup& group);
-    // The same for a file published on its own.
+    // The same for a file published on its own, its directory flushed.
     PublishStatus Publish();
 
     // The same, but atomically replaces whatever file has the name (readers
@@ -99,6 +102,9 @@ public:
     PublishGroup(const PublishGroup&) = delete;
     PublishGroup& operator=(const PublishGroup&) = delete;
 
+    // Flushes the directories of the files, so that their names survive a
+    // crash; the reason when one cannot be flushed.
+    std::error_code Sync() noexcept;
     // Keeps every file for good; false when RemovePendingOutput() has taken
     // the group away first. Either happens to the whole group, never to a
     // part of it.

@@ -256,9 +256,14 @@ OutputFile::PublishStatus OutputFile::State::MoveToTarget(bool replace, PublishG
 
 OutputFile::PublishStatus OutputFile::Publish() {
     PublishGroup alone;
-    const PublishStatus status = Publish(alone);
-    if (status == PublishResult::Published) alone.Commit();
+    PublishStatus status = Publish(alone);
+    if (status == PublishResult::Published && !alone.Commit())
+        status = {PublishResult::Failed, detail::WinError(ERROR_CANCELLED)};
     return status;
+}
+
+std::error_code OutputFile::Flush() {
+    return ::FlushFileBuffers(m_state->file) ? std::error_code() : detail::LastWinError();
 }
 
 OutputFile::PublishStatus OutputFile::Publish(PublishGroup& group) {
@@ -290,6 +295,9 @@ void Forget(const std::wstring& path) {
 
 PublishGroup::PublishGroup() = default;
 PublishGroup::~PublishGroup() { Rollback(); }
+
+// Each move went through to the disk already.
+std::error_code PublishGroup::Sync() noexcept { return {}; }
 
 bool PublishGroup::Commit() noexcept {
     std::lock_guard guard(Pending().lock);
