@@ -21,12 +21,13 @@ bool PathExists(const std::string& path);
 // Where a file system can neither link nor refuse a name on rename (FAT
 // through FUSE), a placeholder of ours holds the target's name for a moment
 // before the header replaces it. It reads as an #error, so that it never
-// compiles as a header, and its converter holds a lock on it while it lives.
-// A converter killed in that moment leaves it and its temporary behind: this
-// removes both when `path` is exactly such a placeholder (a regular file of
-// this user, with the text one holds), its lock is free, and the temporary it
-// names has the form `path`'s own name gives (.NAME.hexcrate-XXXXXX); it says
-// whether it did. Nothing else is ever removed.
+// compiles as a header, and its converter holds a lock on the temporary it
+// names while it lives. A converter killed in that moment leaves both
+// behind: this removes them when `path` is exactly such a placeholder (a
+// regular file of this user, with the text one holds) that names a
+// temporary of the form `path`'s own name gives (.NAME.hexcrate-XXXXXX),
+// of this user too, whose lock is free; it says whether it did. Nothing
+// else is ever removed.
 bool ClearOrphanedPlaceholder(const std::string& path);
 
 // A new file that is written unseen and appears under its final name only

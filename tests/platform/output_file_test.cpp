@@ -218,8 +218,8 @@ TEST(OutputFile, FailedDirectoryFlushSaysWhatIsTrue) {
 }
 
 // FAT through FUSE: neither link nor a rename that refuses a name, so a
-// placeholder takes the name first. It must fail to compile, and it is
-// locked while its converter lives.
+// placeholder takes the name first. It must fail to compile, and the
+// temporary it names is locked while its converter lives.
 std::string g_placeholderSeen;
 bool g_placeholderLocked;
 
@@ -237,8 +237,10 @@ TEST(OutputFile, FatPlaceholderIsALockedError) {
         char text[600] = {};
         g_placeholderSeen.assign(
             text, static_cast<std::size_t>(std::max<ssize_t>(0, ::read(fd, text, sizeof text))));
-        g_placeholderLocked = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
         ::close(fd);
+        const int temp = ::openat(fromDir, from, O_RDONLY);
+        g_placeholderLocked = ::flock(temp, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+        ::close(temp);
         return ::renameat2(fromDir, from, toDir, to, 0);
     };
     auto out = OutputFile::Create(dir / "out.h");
@@ -279,6 +281,10 @@ TEST(OutputFile, OrphanedPlaceholderIsClearedWithItsTemporary) {
         EXPECT_TRUE(platform::ClearOrphanedPlaceholder(dir / name));
         EXPECT_EQ(EntriesIn(dir.Path()), 0u);
     }
+    // Its temporary removed by hand already.
+    WriteFile(dir / "alone.h", Placeholder("1", ".alone.h.hexcrate-AbC123"));
+    EXPECT_TRUE(platform::ClearOrphanedPlaceholder(dir / "alone.h"));
+    EXPECT_EQ(EntriesIn(dir.Path()), 0u);
 }
 
 // Nothing but such an orphan and its own temporary is ever removed: not a
@@ -308,9 +314,10 @@ TEST(OutputFile, OnlyAnExactOrphanIsCleared) {
     }
     EXPECT_EQ(EntriesIn(dir.Path()), 4u);
 
-    // Locked: its converter lives. Through a link: not the header's own file.
+    // Its temporary locked: its converter lives. Through a link: not the
+    // header's own file.
     WriteFile(dir / "in.h", Placeholder("999999", temp));
-    const int holder = ::open((dir / "in.h").c_str(), O_RDONLY);
+    const int holder = ::open((dir / temp).c_str(), O_RDONLY);
     ASSERT_EQ(::flock(holder, LOCK_EX), 0);
     EXPECT_FALSE(platform::ClearOrphanedPlaceholder(dir / "in.h"));
     ::close(holder);
@@ -319,9 +326,11 @@ TEST(OutputFile, OnlyAnExactOrphanIsCleared) {
     EXPECT_FALSE(platform::ClearOrphanedPlaceholder(dir / "link.h"));
     // Another user's (root can hand it over; others skip this).
     if (::geteuid() == 0) {
-        ASSERT_EQ(::chown((dir / "in.h").c_str(), 65534, 65534), 0);
-        EXPECT_FALSE(platform::ClearOrphanedPlaceholder(dir / "in.h"));
-        ASSERT_EQ(::chown((dir / "in.h").c_str(), 0, 0), 0);
+        for (const std::string& file : {std::string("in.h"), temp}) {
+            ASSERT_EQ(::chown((dir / file).c_str(), 65534, 65534), 0);
+            EXPECT_FALSE(platform::ClearOrphanedPlaceholder(dir / "in.h")) << file;
+            ASSERT_EQ(::chown((dir / file).c_str(), 0, 0), 0);
+        }
     }
     EXPECT_EQ(EntriesIn(dir.Path()), 6u);
     EXPECT_TRUE(platform::ClearOrphanedPlaceholder(dir / "in.h"));
