@@ -96,7 +96,11 @@ ConversionResult OutputDestination::Complete() {
 
 bool OutputDestination::Rewind() {
     if (!m_failure.Ok()) return false;
-    if (m_file || m_mode == OutputMode::StandardOutput) return true;
+    if (m_mode == OutputMode::StandardOutput) return true;
+    if (m_file) {  // a new file already written to starts again, empty
+        m_file.reset();
+        return Create();
+    }
     if (m_differs) {
         m_existing.reset();
         m_compareBuffer.reset();
