@@ -37,6 +37,25 @@ struct JobFiles {
     }
 };
 
+// Progress that never goes back: a pass that starts again reports nothing
+// new until it has passed where the one before stopped.
+class Furthest final : public ProgressSink {
+public:
+    explicit Furthest(ProgressSink& sink) : m_sink(sink) {}
+    void Started(std::string_view displayName) override { m_sink.Started(displayName); }
+    void Advanced(std::uint32_t byteCount) override {
+        if (m_reported && byteCount <= m_furthest) return;
+        m_reported = true;
+        m_furthest = byteCount;
+        m_sink.Advanced(byteCount);
+    }
+
+private:
+    ProgressSink& m_sink;
+    std::uint32_t m_furthest = 0;
+    bool m_reported = false;
+};
+
 DataFormatter::Sink SinkInto(std::optional<OutputDestination>& destination) {
     return [&destination](const char* data, std::size_t size) {
         return destination && destination->Write(data, size);
@@ -89,8 +108,8 @@ ConversionResult Format(const ConversionJob& job, JobFiles& files, ProgressSink&
     return {};
 }
 
-ConversionResult ConvertOrThrow(const ConversionJob& job, ProgressSink& progress,
-                                RunOutputs& outputs) {
+ConversionResult ConvertOrThrow(const ConversionJob& job, ProgressSink& sink, RunOutputs& outputs) {
+    Furthest progress(sink);
     auto input = platform::InputFile::Open(job.inputPath, job.options.inputAccess);
     if (!input) return {Outcome::InputNotFound, platform::LastError()};
     if (input->Size() > kMaxInputSize) return {Outcome::InputTooLarge, {}};

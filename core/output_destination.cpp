@@ -96,17 +96,20 @@ ConversionResult OutputDestination::Complete() {
 
 bool OutputDestination::Rewind() {
     if (!m_failure.Ok()) return false;
-    if (m_mode == OutputMode::StandardOutput) return true;
-    if (m_file) {  // a new file already written to starts again, empty
+    if (m_mode == OutputMode::StandardOutput) return true;  // never compared, never rewound
+    if (m_file || m_differs) {
+        // A new file, whatever an earlier pass wrote.
         m_file.reset();
-        return Create();
-    }
-    if (m_differs) {
         m_existing.reset();
         m_compareBuffer.reset();
         return Create();
     }
     return m_existing->Rewind() || Failed(Outcome::OutputUnreadable);
+}
+
+ConversionResult OutputDestination::Flush() {
+    if (m_file && !m_file->Flush()) Failed(Outcome::OutputNotWritten);
+    return m_failure;
 }
 
 ConversionResult OutputDestination::Publish(platform::PublishGroup& group) {

@@ -48,6 +48,9 @@ public:
     // True when publishing creates a new file.
     bool Creates() const { return m_file && !Replaces(); }
 
+    // Flushes a file to be published to disk, ahead of the run's publishing.
+    ConversionResult Flush();
+
     // Makes a new file visible as a member of `group`, or replaces the old
     // one; an identical old file and standard output need nothing.
     ConversionResult Publish(platform::PublishGroup& group);

@@ -34,7 +34,8 @@ struct PendingOutput {
     std::mutex lock;
     HANDLE file = nullptr;
     bool abandoned = false;
-    std::vector<std::wstring> published;  // files of groups not yet committed
+    // Files of groups not yet committed, with their group's state.
+    std::vector<std::pair<std::wstring, std::atomic<int>*>> published;
 };
 
 PendingOutput& Pending() {
@@ -254,7 +255,7 @@ OutputFile::PublishResult OutputFile::State::MoveToTarget(bool replace, PublishG
     }
     if (Pending().file == file) Pending().file = nullptr;
     if (group) {
-        Pending().published.push_back(*to);
+        Pending().published.emplace_back(*to, &group->m_state);
         group->m_members.push_back(std::move(member));
     }
     tempPath.clear();
@@ -264,10 +265,13 @@ OutputFile::PublishResult OutputFile::State::MoveToTarget(bool replace, PublishG
 
 OutputFile::PublishResult OutputFile::Publish() {
     PublishGroup alone;
-    const PublishResult result = Publish(alone);
-    if (result == PublishResult::Published) alone.Commit();
+    PublishResult result = Publish(alone);
+    if (result == PublishResult::Published && !(alone.Sync() && alone.Commit()))
+        result = PublishResult::Failed;
     return result;
 }
+
+bool OutputFile::Flush() { return ::FlushFileBuffers(m_state->file) != 0; }
 
 OutputFile::PublishResult OutputFile::Publish(PublishGroup& group) {
     const PublishResult result = m_state->MoveToTarget(false, &group);
@@ -287,7 +291,7 @@ namespace {
 void Forget(const std::wstring& path) {
     auto& published = Pending().published;
     for (auto it = published.begin(); it != published.end(); ++it) {
-        if (*it == path) {
+        if (it->first == path) {
             published.erase(it);
             return;
         }
@@ -299,15 +303,23 @@ void Forget(const std::wstring& path) {
 PublishGroup::PublishGroup() = default;
 PublishGroup::~PublishGroup() { Rollback(); }
 
-void PublishGroup::Commit() noexcept {
+// Each move went through to the disk already.
+bool PublishGroup::Sync() noexcept { return true; }
+
+bool PublishGroup::Commit() noexcept {
     std::lock_guard guard(Pending().lock);
+    int open = kOpen;
+    if (!m_state.compare_exchange_strong(open, kCommitted) && open != kCommitted) return false;
     for (const auto& member : m_members) Forget(member->path);
     m_members.clear();
+    return true;
 }
 
 // The newest first; only a file that is still the one published.
 void PublishGroup::Rollback() noexcept {
     std::lock_guard guard(Pending().lock);
+    int open = kOpen;
+    m_state.compare_exchange_strong(open, kAbandoned);
     for (auto member = m_members.rbegin(); member != m_members.rend(); ++member) {
         if (IdOf((*member)->path) == (*member)->id) ::DeleteFileW((*member)->path.c_str());
         Forget((*member)->path);
@@ -319,7 +331,10 @@ void RemovePendingOutput() noexcept {
     std::lock_guard guard(Pending().lock);
     detail::CountRemoval();
     if (Pending().file) Pending().abandoned = true;
-    for (const std::wstring& path : Pending().published) ::DeleteFileW(path.c_str());
+    for (const auto& [path, group] : Pending().published) {
+        group->store(PublishGroup::kAbandoned);
+        ::DeleteFileW(path.c_str());
+    }
     Pending().published.clear();
     // The temporary is still marked for deletion: it goes when its handle
     // closes, at the latest when the process ends.

@@ -10,6 +10,7 @@
 
 #include "platform/output_file.h"
 #include "platform/output_job.h"
+#include "platform/posix_features.h"
 
 namespace platform {
 namespace detail {
@@ -24,8 +25,9 @@ struct Slot {
     int dirFd = -1;
     int fd = -1;  // the temporary, open for writing
     char name[NAME_MAX + 1] = {};
-    bool published = false;  // `name` is a PublishGroup's file, not a temporary
-    dev_t device = 0;        // which file, once published
+    bool published = false;             // `name` is a PublishGroup's file, not a temporary
+    std::atomic<int>* group = nullptr;  // that group's state
+    dev_t device = 0;                   // which file, once published
     ino_t inode = 0;
 };
 
@@ -38,6 +40,10 @@ Slot g_slots[128];
 void RemoveNamed(const Slot& slot) noexcept {
     if (slot.name[0] == '\0') return;
     if (slot.published) {
+        // The whole group goes, unless it is committed already.
+        int open = PublishGroup::kOpen;
+        slot.group->compare_exchange_strong(open, PublishGroup::kAbandoned);
+        if (slot.group->load() == PublishGroup::kCommitted) return;
         struct stat info {};
         if (::fstatat(slot.dirFd, slot.name, &info, AT_SYMLINK_NOFOLLOW) != 0 ||
             info.st_dev != slot.device || info.st_ino != slot.inode)
@@ -114,9 +120,11 @@ void PendingHold::ForgetDescriptor() noexcept {
     if (m_slot >= 0) g_slots[m_slot].fd = -1;
 }
 
-void PendingHold::Published(const char* name, dev_t device, ino_t inode) noexcept {
+void PendingHold::Published(const char* name, dev_t device, ino_t inode,
+                            std::atomic<int>* groupState) noexcept {
     if (m_slot < 0) return;
     Slot& slot = g_slots[m_slot];
+    slot.group = groupState;
     std::strncpy(slot.name, name, NAME_MAX);
     slot.name[NAME_MAX] = '\0';
     slot.fd = -1;
@@ -151,17 +159,22 @@ void ForgetPending(int slot) noexcept {
 PublishGroup::PublishGroup() = default;
 PublishGroup::~PublishGroup() { Rollback(); }
 
-void PublishGroup::Commit() noexcept {
+bool PublishGroup::Commit() noexcept {
+    int open = kOpen;
+    if (!m_state.compare_exchange_strong(open, kCommitted) && open != kCommitted) return false;
     for (const auto& member : m_members) {
         detail::ForgetPending(member->slot);
         ::close(member->dirFd);
     }
     m_members.clear();
+    return true;
 }
 
 // The newest first, so that a name is never left pointing into a group half
 // taken away.
 void PublishGroup::Rollback() noexcept {
+    int open = kOpen;
+    m_state.compare_exchange_strong(open, kAbandoned);
     for (auto member = m_members.rbegin(); member != m_members.rend(); ++member) {
         detail::RemovePublished((*member)->slot);
         ::close((*member)->dirFd);
@@ -190,7 +203,12 @@ void RemovePendingOutput() noexcept {
             if (slot.fd >= 0) {
                 const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
                 if (null >= 0) {
+#if HEXCRATE_LINUX_CALLS
                     ::dup3(null, slot.fd, O_CLOEXEC);
+#else
+                    ::dup2(null, slot.fd);
+                    ::fcntl(slot.fd, F_SETFD, FD_CLOEXEC);
+#endif
                     ::close(null);
                 }
             }

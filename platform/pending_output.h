@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <sys/types.h>
 
+#include <atomic>
 #include <climits>
 
 #include "platform/output_file.h"
@@ -16,6 +17,7 @@ namespace platform {
 struct PublishGroup::Member {
     int slot = -1;
     int dirFd = -1;
+    bool dirSyncable = true;  // false where it could only be opened as a path
 };
 
 }  // namespace platform
@@ -85,10 +87,12 @@ public:
     // RemovePendingOutput() leaves it alone, as its number may be reused.
     void ForgetDescriptor() noexcept;
 
-    // The file is now published under `name` and belongs to a PublishGroup:
-    // RemovePendingOutput() removes that name while it still leads to the
-    // file `device` and `inode`.
-    void Published(const char* name, dev_t device, ino_t inode) noexcept;
+    // The file is now published under `name` and belongs to a PublishGroup
+    // whose fate is `groupState`: RemovePendingOutput() removes that name,
+    // while it still leads to the file `device` and `inode`, unless the group
+    // is committed.
+    void Published(const char* name, dev_t device, ino_t inode,
+                   std::atomic<int>* groupState) noexcept;
 
 private:
     SignalsBlocked m_blocked;  // first: blocks before the slot is taken

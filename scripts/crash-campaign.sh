@@ -4,9 +4,10 @@
 #
 #   whole       every output present and equal to an undisturbed run's
 #   nothing     no output, no temporary, every older file untouched (inode)
-#   detectable  kill -9 during an rc update: the new .rc beside the old
-#               header, whose resource name differs, so the pair gives a
-#               null array; the rerun must repair it
+#   detectable  an rc update stopped between its two files: header and .rc
+#               of different versions, the header naming a resource the .rc
+#               does not hold, so the pair gives a null array; the rerun
+#               must repair it
 #   leftover    kill -9 on FAT: a hidden .NAME.hexcrate-XXXXXX or the
 #               #error placeholder beside an otherwise whole or empty set
 #   half-done   anything else
@@ -110,6 +111,7 @@ after_of() {
 }
 
 listing() { (cd "$run" && ls -A | LC_ALL=C sort); }
+sizes() { (cd "$run" && for f in $(ls -A | LC_ALL=C sort); do printf '%s (%s) ' "$f" "$(stat -c %s -- "$f")"; done); }
 inodes() { (cd "$run" && for f in $(ls -A | LC_ALL=C sort); do stat -c '%n %i' -- "$f"; done); }
 
 # True when NAMES (a listing) are exactly the files of reference folder REF,
@@ -208,17 +210,20 @@ trial() {  # trial ROOT FS KIND SIZE SIGNAL DELAY
         class=half-done
     fi
     [ -n "$leftover" ] && [ $class != half-done ] && class=leftover
-    # The new .rc beside the old header, which finds no resource in it.
-    if [ $class = half-done ] && [ "$kind" = rc-update ] && [ "$signal" = KILL ] &&
-        [ "$names" = "$(printf 'a.h\na.rc')" ] && cmp -s "$run/a.h" "$refs/$fs/$size/old-rc/a.h" &&
-        cmp -s "$run/a.rc" "$after/a.rc" && [ "$(resource_in_header a.h)" != "$(resource_in_rc a.rc)" ]; then
+    # A header and an .rc of different versions, where the header names a
+    # resource the .rc does not hold.
+    local old=$refs/$fs/$size/old-rc
+    if [ $class = half-done ] && [ "$kind" = rc-update ] && [ "$names" = "$(printf 'a.h\na.rc')" ] &&
+        { { cmp -s "$run/a.h" "$old/a.h" && cmp -s "$run/a.rc" "$after/a.rc"; } ||
+            { cmp -s "$run/a.h" "$after/a.h" && cmp -s "$run/a.rc" "$old/a.rc"; }; } &&
+        [ "$(resource_in_header a.h)" != "$(resource_in_rc a.rc)" ]; then
         class=detectable
     fi
     # A run that reports success has left the whole set.
     if [ $status -eq 0 ] && [ $class != whole ] && [ "$kind" != update-unchanged ]; then class=half-done; fi
     if [ $status -ne 0 ] && [ $status -ne $((128 + $(kill -l "$signal"))) ]; then class=half-done; fi
     local detail
-    detail="$fs $kind size $size SIG$signal after ${delay}s: status $status, left: $(listing | tr '\n' ' ')"
+    detail="$fs $kind size $size SIG$signal after ${delay}s: status $status, left: $(sizes)"
 
     local blocked=
     if [ $class != whole ] || [ -n "$before" ]; then
@@ -231,7 +236,7 @@ trial() {  # trial ROOT FS KIND SIZE SIGNAL DELAY
             equals_ref "$names" "$after" || blocked=1
         fi
         cd "$scratch" || exit 2
-        [ -n "$blocked" ] && detail="$detail; rerun: $(head -c 300 "$scratch/rerun.err"), left: $(listing | tr '\n' ' ')"
+        [ -n "$blocked" ] && detail="$detail; rerun: $(head -c 300 "$scratch/rerun.err"), left: $(sizes)"
     fi
     [ $class = half-done ] || [ -n "$blocked" ] && echo "$class${blocked:+ blocked}: $detail" >>"$log"
     echo "$class${blocked:+ blocked}"

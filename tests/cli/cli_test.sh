@@ -200,13 +200,5 @@ rm -f large.* shared.h one.h two.h
 expect "no stray files" test "$(ls -A | sort | tr '\n' ' ')" = \
     "abc.h abc.txt fixed.h full.h mine.h short.h stderr stdout "
 
-# A conversion killed half-way leaves nothing behind.
-truncate -s 256M sparse.bin
-"$convert" sparse.bin --output killed.h >/dev/null 2>&1 &
-sleep 0.1
-kill -9 $! 2>/dev/null; wait $! 2>/dev/null
-expect "killed conversion leaves nothing" test -z "$(ls -A | grep killed)"
-rm -f sparse.bin
-
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -11,7 +11,8 @@ cxx=${2:-g++}
 here=$(cd "$(dirname "$0")" && pwd)
 include=$here/../../include
 work=$(mktemp -d)
-trap 'cd / && rm -rf "$work"' EXIT
+mounted=''
+trap 'cd / && { [ -z "$mounted" ] || fusermount -u "$mounted"; } && rm -rf "$work"' EXIT
 passed=0 failed=0 pending=0 skipped=""
 
 expect() {  # expect NAME CONDITION...
@@ -40,49 +41,56 @@ snapshot() {
     [ ${#files[@]} -gt 0 ] || return 0
     paste -d' ' <(stat -c '%n %i' -- "${files[@]}") <(md5sum -- "${files[@]}" | cut -c1-32)
 }
-contents() { snapshot | cut -d' ' -f1,3; }
+# Without inodes; without what a kill -9 may leave on FAT where $leftovers
+# is set: hidden temporaries, and with "placeholder" also #error placeholders.
+contents() {
+    local name sum
+    snapshot | cut -d' ' -f1,3 | while read -r name sum; do
+        case $name in .*.hexcrate-??????) [ -n "${leftovers-}" ] && continue ;; esac
+        [ "${leftovers-}" = placeholder ] &&
+            head -c 40 -- "$name" | grep -q '^#error "Unfinished Hexcrate header' && continue
+        echo "$name $sum"
+    done
+}
 # Runs the converter; its status in $status, its stderr in $work/err.
 try_convert() { "$convert" "$@" >/dev/null 2>"$work/err"; status=$?; }
 error_is() { [ "$(cat "$work/err")" = "$1" ]; }
-refused_with_nothing_written() {  # refused_with_nothing_written BEFORE
-    [ "$status" -eq 1 ] && [ "$(snapshot)" = "$1" ]
+refused() {  # refused BEFORE MESSAGE: status 1, the message, every file as it was
+    [ "$status" -eq 1 ] && error_is "hexcrate-convert: $2" && [ "$(snapshot)" = "$1" ]
 }
 
 # --- 1, 2: no output may be a file the run reads or writes otherwise -------
 fresh "$work/alias"
 printf 'precious data' >in.rc
 before=$(snapshot)
-try_convert -q --data=rc in.rc
-expect "1: a .rc that is the input is refused" refused_with_nothing_written "$before"
-try_convert -q --data=rc --update in.rc
-expect_pending "1: --update: a .rc that is the input is refused ($status: $(cat "$work/err"))" \
-    refused_with_nothing_written "$before"
+for update in "" --update; do
+    try_convert -q --data=rc $update in.rc
+    expect "1: ${update:-new}: a .rc that is the input is refused: $(cat "$work/err")" refused "$before" \
+        "in.rc: the .rc file of in.h would be the same file as the input in.rc"
+done
 # Another name for the same file is the same file.
 printf 'precious data' >precious.bin && ln precious.bin linked.rc
 before=$(snapshot)
 try_convert -q --data=rc --update -o linked.h precious.bin
-expect_pending "1: --update: a .rc hard-linked to the input is refused ($status: $(cat "$work/err"))" \
-    refused_with_nothing_written "$before"
+expect "1: a .rc hard-linked to the input is refused: $(cat "$work/err")" refused "$before" \
+    "linked.rc: the .rc file of linked.h would be the same file as the input precious.bin"
 
 fresh "$work/alias"
 printf 'abc' >in.bin
 before=$(snapshot)
+message="in.rc: the dependency file would be the same file as the .rc file of in.h"
 try_convert -q --data=rc --depfile=in.rc in.bin
-expect_pending "2: a dependency file that is the run's .rc is refused ($status: $(cat "$work/err"))" \
-    refused_with_nothing_written "$before"
+expect "2: a dependency file that is the run's .rc is refused: $(cat "$work/err")" refused "$before" "$message"
 try_convert -q --data=rc in.bin
 before=$(snapshot)
 try_convert -q --data=rc --update --depfile=in.rc in.bin
-expect_pending "2: --update: a dependency file that is the run's .rc is refused ($status: $(cat "$work/err"))" \
-    refused_with_nothing_written "$before"
+expect "2: --update: a dependency file that is the run's .rc is refused: $(cat "$work/err")" \
+    refused "$before" "$message"
 printf 'a' >a.bin; printf 'b' >b.bin
 before=$(snapshot)
-try_convert -q --depfile=b.h a.bin b.bin
-expect "2: a dependency file that is another input's header is refused" \
-    refused_with_nothing_written "$before"
 try_convert -q --data=rc --depfile=b.rc a.bin b.bin
-expect_pending "2: a dependency file that is another input's .rc is refused ($status: $(cat "$work/err"))" \
-    refused_with_nothing_written "$before"
+expect "2: a dependency file that is another input's .rc is refused: $(cat "$work/err")" \
+    refused "$before" "b.rc: the dependency file would be the same file as the .rc file of b.h"
 
 # --- 3: a look-alike placeholder names no file to delete -------------------
 placeholder() {  # placeholder TEMPORARY: an orphan's text naming TEMPORARY
@@ -96,10 +104,18 @@ for mode in new update; do
         printf 'int main(){}\n' >main.cpp
         placeholder "$victim" >in.h
         kept=$(cd elsewhere && snapshot; cd .. && stat -c %i main.cpp)
-        if [ $mode = new ]; then try_convert -q in.bin; else try_convert -q --update in.bin; fi
-        check=expect
-        [ "$victim" = main.cpp ] && check=expect_pending
-        $check "3: $mode: a placeholder naming $victim deletes nothing" \
+        # A look-alike is an ordinary file: never overwritten, but updated.
+        if [ $mode = new ]; then
+            try_convert -q in.bin
+            expect "3: new: a look-alike placeholder is refused as any file: $status $(cat "$work/err")" \
+                test $status -eq 1 -a "$(cat "$work/err")" = \
+                "hexcrate-convert: in.h: Please specify an(other) output filename"
+        else
+            try_convert -q --update in.bin
+            expect "3: update: a look-alike placeholder is replaced: $status $(cat "$work/err")" \
+                grep -q '^class CInFile' in.h
+        fi
+        expect "3: $mode: a placeholder naming $victim deletes nothing" \
             test "$(cd elsewhere && snapshot; cd .. && stat -c %i main.cpp 2>&1)" = "$kept"
         rm -f in.h
     done
@@ -117,18 +133,18 @@ echo 'X(COk, ok_, "back.bin")' >list.inc
 for kind in hex string incbin; do
     try_convert -q --data=$kind --name ok_ --class COk -o ev.h -- "$evil"
     try_convert -q --data=$kind --name ok_ --class COk -o plain.h ok.bin
-    expect_pending "4: $kind: as many lines as for a plain name" \
+    expect "4: $kind: as many lines as for a plain name" \
         test "$(wc -l <ev.h)" = "$(wc -l <plain.h)"
     rm -f back.bin
     $cxx -std=c++17 -I"$include" -I. "$here/kinds_main.cpp" -o extract 2>compile.log && ./extract &&
         cmp -s back.bin ok.bin
     built=$?
-    expect_pending "4: $kind: compiles as written and gives the bytes back: $(head -c 200 compile.log)" \
+    expect "4: $kind: compiles as written and gives the bytes back: $(head -c 200 compile.log)" \
         test $built -eq 0
     rm -f ev.h plain.h
 done
 try_convert -q --data=rc --name ok_ --class COk -o ev.h -- "$evil"
-expect_pending "4: rc: the name stays in the .rc's comment and string" \
+expect "4: rc: the name stays in the .rc's comment and string" \
     test "$(grep -c -v '^//' ev.rc)" = 1
 # A backslash in a name is part of it, as the resource compiler reads it.
 printf 'HEXCRATE-MARK-4711' >'back\slash.bin'
@@ -138,7 +154,7 @@ if command -v $windres >/dev/null; then
     for rc in ev.rc slash.rc; do
         $windres "$rc" -O res -o out.res 2>windres.log && grep -q HEXCRATE-MARK-4711 out.res
         built=$?
-        expect_pending "4: windres reads the named file from $rc: $(head -c 200 windres.log)" test $built -eq 0
+        expect "4: windres reads the named file from $rc: $(head -c 200 windres.log)" test $built -eq 0
     done
 else
     skipped+=" windres (install binutils-mingw-w64-x86-64)"
@@ -161,13 +177,38 @@ else
                    for (s in m) print s, m[s] }' "$work/calls.log"
     }
 
-    # The state a kill -9 may leave in an rc update: the new .rc beside the
-    # old header, whose resource it does not hold, so the pair gives a null
-    # array.
-    detectable() {  # detectable HEADER RC OLD-HEADER NEW-RC
-        cmp -s "$1" "$3" && cmp -s "$2" "$4" &&
-            [ "$(grep -o 'FindResourceA(module, "[^"]*"' "$1")" != \
-              "FindResourceA(module, \"$(grep -v '^//' "$2" | cut -d' ' -f1)\"" ]
+    # What an update may leave when stopped between the files it replaces:
+    # every file its old or its new version, and a header beside an .rc of
+    # the other version names a resource that .rc does not hold, so the pair
+    # gives a null array. The rerun repairs it.
+    resource_of() {  # resource_of FILE: the resource a header loads or an .rc holds
+        case $1 in
+            *.rc) grep -v '^//' "$1" | cut -d' ' -f1 ;;
+            *) grep -o 'FindResourceA(module, "[^"]*"' "$1" | cut -d'"' -f2 ;;
+        esac
+    }
+    old_or_new() {  # old_or_new OLD-CONTENTS NEW-CONTENTS
+        local -A old new now version
+        local name sum
+        while read -r name sum; do [ -n "$name" ] && old[$name]=$sum; done <<<"$1"
+        while read -r name sum; do [ -n "$name" ] && new[$name]=$sum; done <<<"$2"
+        while read -r name sum; do [ -n "$name" ] && now[$name]=$sum; done <<<"$(contents)"
+        for name in "${!old[@]}"; do [ -n "${now[$name]-}" ] || return 1; done
+        for name in "${!now[@]}"; do
+            if [ "${now[$name]}" = "${new[$name]-}" ]; then
+                version[$name]=new
+            elif [ "${now[$name]}" = "${old[$name]-}" ]; then
+                version[$name]=old
+            else
+                return 1
+            fi
+        done
+        for name in "${!now[@]}"; do
+            local header=${name%.rc}.h
+            [[ $name == *.rc ]] && [ -n "${now[$header]-}" ] || continue
+            [ "${version[$name]}" = "${version[$header]}" ] ||
+                [ "$(resource_of "$name")" != "$(resource_of "$header")" ] || return 1
+        done
     }
 
     # sweep NAME SETUP INJECTIONS -- ARGS...: for every call an undisturbed
@@ -175,46 +216,49 @@ else
     # TERM, KILL: the signal arrives as it is entered). SETUP makes the
     # folder's state before each run. Each run must leave the whole set
     # (status 0, or the signal's) or the state before, untouched (any status
-    # but 0), and a run left without the whole set must not block the same
-    # command run again. After kill -9 an rc update may also leave a pair
-    # that the checksum tells apart (`detectable`). Prints what went wrong.
+    # but 0), or for an update what `old_or_new` allows, and a run left
+    # without the whole set must not block the same command run again.
+    # Prints what went wrong.
     sweep() {
-        local setup=$1 injections=$2
+        local setup=$1 injections=$2 update='' dir=${sweep_dir:-$work/sweep}
         shift 3
-        fresh "$work/sweep" && $setup
+        [[ " $* " == *" --update "* ]] && update=1
+        fresh "$dir" && $setup
         "$convert" "$@" >/dev/null 2>&1 || { echo "an undisturbed run failed"; return; }
         local whole
         whole=$(contents)
         mkdir "$work/whole" && cp -- * "$work/whole/"
-        fresh "$work/sweep" && $setup
+        fresh "$dir" && $setup
         local counts
         counts=$(call_counts "$@")
         local injection call count k
         for injection in $injections; do
             while read -r call count; do
                 for ((k = 1; k <= count; k++)); do
-                    fresh "$work/sweep" && $setup
-                    local before wanted=0 spec
+                    fresh "$dir" && $setup
+                    local before spec leftovers=''
+                    [ -n "${on_fat-}" ] && [ $injection = KILL ] && leftovers=placeholder
                     before=$(snapshot)
                     case $injection in
                         EIO) spec=error=EIO ;;
-                        *) spec=signal=SIG$injection; wanted=$((128 + $(kill -l $injection))) ;;
+                        *) spec=signal=SIG$injection ;;
                     esac
                     { strace -f -qq -o /dev/null -e inject=$call:$spec:when=$k \
                         "$convert" "$@" >/dev/null 2>"$work/err"; } 2>/dev/null
                     local status=$? state='' rerun=''
-                    # A run that could not close standard output fails though its
-                    # files are whole, as documented.
-                    if [ "$(contents)" = "$whole" ] && { [ $status -eq 0 ] || [ $status -eq $wanted ] ||
-                        grep -q '^hexcrate-convert: standard output: ' "$work/err"; }; then
+                    # (A run may fail after its files are whole: standard output
+                    # could not be closed, or the folder not flushed.)
+                    if [ "$(contents)" = "$whole" ]; then
                         continue
-                    elif [ "$(snapshot)" = "$before" ] && [ $status -ne 0 ]; then
+                    elif [ $status -ne 0 ] && { [ "$(snapshot)" = "$before" ] ||
+                        { [ -n "${on_fat-}" ] && [ "$(contents)" = "$(cut -d' ' -f1,3 <<<"$before")" ]; }; }; then
                         state=nothing
-                    elif [ "$injection" = KILL ] && [ -e in.rc ] &&
-                        detectable in.h in.rc old.h "$work/whole/in.rc"; then
-                        state=detectable
+                    elif [ -n "$update" ] && [ $status -ne 0 ] &&
+                        old_or_new "$(cut -d' ' -f1,3 <<<"$before")" "$whole"; then
+                        state=mixed
                     fi
                     if [ -n "$state" ]; then
+                        [ -n "$leftovers" ] && leftovers=hidden
                         "$convert" "$@" >/dev/null 2>"$work/rerun.err" && [ "$(contents)" = "$whole" ] &&
                             continue
                         rerun="; rerun: $(cat "$work/rerun.err")"
@@ -226,11 +270,11 @@ else
         done
         rm -rf "$work/whole"
     }
-    no_faults() {  # no_faults NAME SETUP INJECTIONS -- ARGS...: runs a sweep
-        local name=$1 report
-        shift
+    no_faults() {  # no_faults CHECK NAME SETUP INJECTIONS -- ARGS...: a sweep
+        local check=$1 name=$2 report
+        shift 2
         report=$(sweep "$@")
-        expect_pending "$name: $(printf '%s\n' "$report" | head -5)" test -z "$report"
+        $check "$name: $(printf '%s\n' "$report" | head -5)" test -z "$report"
     }
 
     # 5: the .rc is published first; a signal before the header follows
@@ -240,11 +284,11 @@ else
     { strace -f -qq -o /dev/null -e inject=fsync:signal=SIGTERM:when=2 "$convert" -q --data=rc in.bin; } 2>/dev/null
     status=$?
     expect "5: SIGTERM after the .rc's flush: status $status" test $status -eq 143
-    expect_pending "5: SIGTERM after the .rc's flush leaves nothing: $(ls -A | tr '\n' ' ')" \
+    expect "5: SIGTERM after the .rc's flush leaves nothing: $(ls -A | tr '\n' ' ')" \
         test "$(ls -A)" = in.bin
     try_convert -q --data=rc in.bin
-    expect_pending "5: and the rerun succeeds: $(cat "$work/err")" test $status -eq 0
-    no_faults "5: rc, a fault or SIGTERM at any call" rc_new "EIO TERM" -- -q --data=rc in.bin
+    expect "5: and the rerun succeeds: $(cat "$work/err")" test $status -eq 0
+    no_faults expect "5: rc, a fault or SIGTERM at any call" rc_new "EIO TERM" -- -q --data=rc in.bin
 
     # 6: an update replaces header and .rc together, or leaves a pair that
     # the checksum tells apart.
@@ -252,7 +296,7 @@ else
         printf 'old bytes' >in.bin && "$convert" -q --data=rc in.bin && cp in.h old.h
         printf 'new bytes' >in.bin
     }
-    no_faults "6: rc update, a fault or a signal at any call" rc_update "EIO TERM KILL" -- \
+    no_faults expect_pending "6: rc update, a fault or a signal at any call" rc_update "EIO TERM KILL" -- \
         -q --update --data=rc in.bin
 
     # 7: several inputs and their dependency file: all or nothing.
@@ -263,20 +307,59 @@ else
     expect "7: the second header's link fails: status $status" test $status -eq 1
     expect "7: and says so: $(cat "$work/err")" \
         error_is "hexcrate-convert: m2.h: Output file could not be written. (Input/output error)"
-    expect_pending "7: and leaves nothing: $(ls -A | tr '\n' ' ')" test "$(ls -A)" = "$(printf 'm1.bin\nm2.bin\nm3.bin')"
+    expect "7: and leaves nothing: $(ls -A | tr '\n' ' ')" test "$(ls -A)" = "$(printf 'm1.bin\nm2.bin\nm3.bin')"
     try_convert -q --depfile=all.d m1.bin m2.bin
-    expect_pending "7: the rerun succeeds: $(cat "$work/err")" test $status -eq 0
-    no_faults "7: three inputs and a dependency file, a fault or SIGTERM at any call" three "EIO TERM" -- \
+    expect "7: the rerun succeeds: $(cat "$work/err")" test $status -eq 0
+    no_faults expect "7: three inputs and a dependency file, a fault or SIGTERM at any call" three "EIO TERM" -- \
         -q --depfile=all.d m1.bin m2.bin m3.bin
     three_update() {
         three && "$convert" -q --depfile=all.d m1.bin m2.bin m3.bin
         printf 'A' >m1.bin; printf 'B' >m2.bin; printf 'C' >m3.bin
     }
-    no_faults "7: three updated headers and a dependency file, a fault or SIGTERM at any call" \
+    no_faults expect "7: three updated headers and a dependency file, a fault or SIGTERM at any call" \
         three_update "EIO TERM" -- -q --update --depfile=all.d m1.bin m2.bin m3.bin
 fi
 
+# --- 5, 7 on FAT through FUSE: no hard links, no RENAME_NOREPLACE ----------
+# The same sweeps where publishing renames over a placeholder. After kill -9
+# a hidden temporary or the #error placeholder may stay (and is all that may).
+if [ -n "${calls-}" ]; then
+    if ! command -v fusefat >/dev/null || ! command -v mkfs.fat >/dev/null || [ ! -e /dev/fuse ]; then
+        skipped+=" FAT (needs fusefat, dosfstools and /dev/fuse)"
+    elif mkdir "$work/fat" && mkfs.fat -C "$work/fat.img" 65536 >/dev/null &&
+        fusefat -o rw+ "$work/fat.img" "$work/fat" >/dev/null 2>&1 && mounted=$work/fat &&
+        [ "$(stat -f -c %T "$work/fat")" = fuseblk ]; then
+        on_fat=1 sweep_dir=$work/fat/sweep
+        no_faults expect "FAT: a fault or SIGTERM at any call" rc_new "EIO TERM" -- -q in.bin
+        no_faults expect_pending "FAT: kill -9 at any call" rc_new KILL -- -q in.bin
+        no_faults expect "FAT: rc, a fault or SIGTERM at any call" rc_new "EIO TERM" -- -q --data=rc in.bin
+        no_faults expect "FAT: three inputs and a dependency file, a fault or SIGTERM at any call" three \
+            "EIO TERM" -- -q --depfile=all.d m1.bin m2.bin m3.bin
+        on_fat='' sweep_dir=''
+        cd / && fusermount -u "$mounted" && mounted=''
+    else
+        skipped+=" FAT (the image could not be mounted through fusefat)"
+    fi
+fi
+
 # --- 8: --update formats every byte it writes ------------------------------
+# An update writes what a fresh conversion writes, from old files of other
+# bytes, and for rc from the new .rc beside the old header.
+fresh "$work/update-kinds"
+for kind in hex string incbin rc rc-mixed; do
+    printf 'old bytes' >in.bin
+    "$convert" -q --data=${kind%-mixed} in.bin
+    printf 'new bytes' >in.bin
+    if [ $kind = rc-mixed ]; then
+        mv in.h old.h && "$convert" -q --data=rc --update in.bin && mv old.h in.h
+    fi
+    "$convert" -q --update --data=${kind%-mixed} in.bin
+    mkdir updated && mv in.h in.rc updated/ 2>/dev/null
+    "$convert" -q --data=${kind%-mixed} in.bin
+    expect "8: $kind: an update writes what a fresh conversion writes" \
+        test "$(cat updated/* | md5sum)" = "$(cat in.h in.rc 2>/dev/null | md5sum)"
+    rm -rf updated in.h in.rc
+done
 # The old header agrees with the new one but for the last bytes. While the
 # converter is held in a read (strace), bytes that it has already compared
 # change in place; the published header must not carry them.
@@ -316,7 +399,7 @@ if command -v strace >/dev/null && strace -f -qq -o /dev/null true 2>/dev/null; 
     status=$?
     expect "8: the converter was held in a read mid-run" test $held = yes
     expect "8: the update succeeds: $status $(cat "$work/err")" test $status -eq 0
-    expect_pending "8: the header holds only what the converter formatted" cmp -s in.h ref/in.h
+    expect "8: the header holds only what the converter formatted" cmp -s in.h ref/in.h
 fi
 
 cd / || exit 1
