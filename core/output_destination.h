@@ -39,8 +39,8 @@ public:
     bool NeedsRewrite() const { return m_differs && !m_file; }
 
     // Starts again at the first byte: a destination that found a difference
-    // now writes a new file with nothing taken from the old one, the others
-    // compare again.
+    // now writes a new file with nothing taken from the old one, a new file
+    // already written to is begun afresh, the others compare again.
     bool Rewind();
 
     // True when publishing replaces an existing file; false for a new file

@@ -237,6 +237,9 @@ else
                 for ((k = 1; k <= count; k++)); do
                     fresh "$dir" && $setup
                     local before spec leftovers=''
+                    # kill -9 may leave a hidden temporary on FAT, and on any file
+                    # system in an update's replacing step.
+                    [ $injection = KILL ] && [ -n "$update" ] && leftovers=hidden
                     [ -n "${on_fat-}" ] && [ $injection = KILL ] && leftovers=placeholder
                     before=$(snapshot)
                     case $injection in
@@ -296,7 +299,7 @@ else
         printf 'old bytes' >in.bin && "$convert" -q --data=rc in.bin && cp in.h old.h
         printf 'new bytes' >in.bin
     }
-    no_faults expect_pending "6: rc update, a fault or a signal at any call" rc_update "EIO TERM KILL" -- \
+    no_faults expect "6: rc update, a fault or a signal at any call" rc_update "EIO TERM KILL" -- \
         -q --update --data=rc in.bin
 
     # 7: several inputs and their dependency file: all or nothing.
