@@ -19,9 +19,12 @@ bool PathExists(const std::string& path);
 // Where a file system can neither link nor refuse a name on rename (FAT
 // through FUSE), a placeholder of ours holds the target's name for a moment
 // before the header replaces it. It reads as an #error, so that it never
-// compiles as a header. A converter killed in that moment leaves it and its
-// temporary behind: this removes both when `path` holds such a placeholder
-// whose process has ended, and says whether it did.
+// compiles as a header, and its converter holds a lock on it while it lives.
+// A converter killed in that moment leaves it and its temporary behind: this
+// removes both when `path` is exactly such a placeholder (a regular file of
+// this user, with the text one holds), its lock is free, and the temporary it
+// names has the form `path`'s own name gives (.NAME.hexcrate-XXXXXX); it says
+// whether it did. Nothing else is ever removed.
 bool ClearOrphanedPlaceholder(const std::string& path);
 
 // A new file that is written unseen and appears under its final name only

@@ -26,6 +26,7 @@ TEST(Outcome, EachHasItsExactTextAndItsFile) {
         const char* text;
         OutcomeFile file;
     } cases[] = {
+        {Outcome::Accepted, "", OutcomeFile::None},
         {Outcome::Converted, "", OutcomeFile::None},
         {Outcome::NoInputPath, "Please select a file", OutcomeFile::None},
         {Outcome::NoClassName, "Please specify a classname", OutcomeFile::None},
