@@ -316,9 +316,18 @@ bool OutputFile::State::WriteBack() {
 
 OutputFile::PublishResult OutputFile::Publish() {
     PublishGroup alone;
-    const PublishResult result = Publish(alone);
-    if (result == PublishResult::Published) alone.Commit();
+    PublishResult result = Publish(alone);
+    if (result == PublishResult::Published && !(alone.Sync() && alone.Commit()))
+        result = PublishResult::Failed;
     return result;
+}
+
+bool OutputFile::Flush() { return Synced(Sys().fsync(m_state->fd)); }
+
+bool PublishGroup::Sync() noexcept {
+    for (const auto& member : m_members)
+        if (member->dirSyncable && !Synced(Sys().fsync(member->dirFd))) return false;
+    return true;
 }
 
 OutputFile::PublishResult OutputFile::Publish(PublishGroup& group) {
@@ -331,14 +340,14 @@ OutputFile::PublishResult OutputFile::State::Publish(PublishGroup& group) {
     group.m_members.reserve(group.m_members.size() + 1);
     auto member = std::make_unique<PublishGroup::Member>();
     groupState = &group.m_state;
-    // A name that may not survive a crash, or a file whose close failed, is
-    // published all the same, for the group to take back again.
-    bool done = tempName.empty() ? LinkUnnamed() : LinkNamed();
-    if (joined) done = done && SyncDirectory();
+    // A file whose close failed is published all the same, for the group to
+    // take back again.
+    const bool done = tempName.empty() ? LinkUnnamed() : LinkNamed();
     const int error = errno;
     if (joined) {
         member->slot = std::exchange(pendingSlot, -1);
         member->dirFd = std::exchange(dirFd, -1);
+        member->dirSyncable = dirSyncable;
         group.m_members.push_back(std::move(member));
     }
     Discard();

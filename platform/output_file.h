@@ -56,13 +56,16 @@ public:
     // Writes all `size` bytes; false on any error (a full disk, say).
     bool Write(const void* data, std::size_t size);
 
-    // Flushes the content to disk, gives the file its final name, then
-    // flushes the directory: after a crash the target is either absent or
-    // complete. Fails with NameTaken when something already answers to the
-    // name, which is never replaced. Closes the file either way. A published
-    // file joins `group`, which may still take it away again.
+    // Flushes the content to disk, so that publishing has little left to do.
+    bool Flush();
+
+    // Flushes the content to disk and gives the file its final name: after
+    // a crash the target is either absent or complete. Fails with NameTaken
+    // when something already answers to the name, which is never replaced.
+    // Closes the file either way. A published file joins `group`, which may
+    // still take it away again, and whose Commit() flushes its directory.
     PublishResult Publish(PublishGroup& group);
-    // The same for a file published on its own.
+    // The same for a file published on its own, its directory flushed.
     PublishResult Publish();
 
     // The same, but atomically replaces whatever file has the name (readers
@@ -89,6 +92,9 @@ public:
     PublishGroup(const PublishGroup&) = delete;
     PublishGroup& operator=(const PublishGroup&) = delete;
 
+    // Flushes the directories of the files, so that their names survive a
+    // crash; false when one cannot be flushed.
+    bool Sync() noexcept;
     // Keeps every file for good; false when RemovePendingOutput() has taken
     // the group away first. Either happens to the whole group, never to a
     // part of it.

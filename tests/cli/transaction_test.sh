@@ -104,10 +104,18 @@ for mode in new update; do
         printf 'int main(){}\n' >main.cpp
         placeholder "$victim" >in.h
         kept=$(cd elsewhere && snapshot; cd .. && stat -c %i main.cpp)
-        if [ $mode = new ]; then try_convert -q in.bin; else try_convert -q --update in.bin; fi
-        check=expect
-        [ "$victim" = main.cpp ] && check=expect_pending
-        $check "3: $mode: a placeholder naming $victim deletes nothing" \
+        # A look-alike is an ordinary file: never overwritten, but updated.
+        if [ $mode = new ]; then
+            try_convert -q in.bin
+            expect "3: new: a look-alike placeholder is refused as any file: $status $(cat "$work/err")" \
+                test $status -eq 1 -a "$(cat "$work/err")" = \
+                "hexcrate-convert: in.h: Please specify an(other) output filename"
+        else
+            try_convert -q --update in.bin
+            expect "3: update: a look-alike placeholder is replaced: $status $(cat "$work/err")" \
+                grep -q '^class CInFile' in.h
+        fi
+        expect "3: $mode: a placeholder naming $victim deletes nothing" \
             test "$(cd elsewhere && snapshot; cd .. && stat -c %i main.cpp 2>&1)" = "$kept"
         rm -f in.h
     done
@@ -229,6 +237,9 @@ else
                 for ((k = 1; k <= count; k++)); do
                     fresh "$dir" && $setup
                     local before spec leftovers=''
+                    # kill -9 may leave a hidden temporary on FAT, and on any file
+                    # system in an update's replacing step.
+                    [ $injection = KILL ] && [ -n "$update" ] && leftovers=hidden
                     [ -n "${on_fat-}" ] && [ $injection = KILL ] && leftovers=placeholder
                     before=$(snapshot)
                     case $injection in
@@ -288,7 +299,7 @@ else
         printf 'old bytes' >in.bin && "$convert" -q --data=rc in.bin && cp in.h old.h
         printf 'new bytes' >in.bin
     }
-    no_faults expect_pending "6: rc update, a fault or a signal at any call" rc_update "EIO TERM KILL" -- \
+    no_faults expect "6: rc update, a fault or a signal at any call" rc_update "EIO TERM KILL" -- \
         -q --update --data=rc in.bin
 
     # 7: several inputs and their dependency file: all or nothing.
