@@ -175,9 +175,9 @@ bool PublishGroup::Commit() noexcept {
 void PublishGroup::Rollback() noexcept {
     int open = kOpen;
     m_state.compare_exchange_strong(open, kAbandoned);
-    for (auto member = m_members.rbegin(); member != m_members.rend(); ++member) {
-        detail::RemovePublished((*member)->slot);
-        ::close((*member)->dirFd);
+    for (std::size_t i = m_members.size(); i-- > 0;) {
+        detail::RemovePublished(m_members[i]->slot);
+        ::close(m_members[i]->dirFd);
     }
     m_members.clear();
 }
