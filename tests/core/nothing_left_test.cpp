@@ -27,8 +27,8 @@
 #include "core/outcome.h"
 #include "mounts.h"
 #include "platform/output_file.h"
-#include "platform/signal_cleanup.h"
 #include "platform/posix_features.h"
+#include "platform/signal_cleanup.h"
 #include "system_calls_mock.h"
 #include "test_support.h"
 
