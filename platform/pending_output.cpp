@@ -176,8 +176,9 @@ void PublishGroup::Rollback() noexcept {
     int open = kOpen;
     m_state.compare_exchange_strong(open, kAbandoned);
     for (std::size_t i = m_members.size(); i-- > 0;) {
-        detail::RemovePublished(m_members[i]->slot);
-        ::close(m_members[i]->dirFd);
+        const auto& member = m_members[i];
+        detail::RemovePublished(member->slot);
+        ::close(member->dirFd);
     }
     m_members.clear();
 }
