@@ -9,14 +9,15 @@ packages=(
   xvfb xauth xdotool imagemagick           # window tests without a display
   x11-xserver-utils                        # xmodmap: keys for typed non-ASCII letters
   xxd time bc                              # benchmark
-  clang ninja-build                        # headers and the CMake package checked twice
+  clang ninja-build meson                  # headers, the CMake package and the README's recipes
   fusefat dosfstools                       # conversions onto a FAT image
   librsvg2-bin dpkg-dev                    # icons, package
   lintian desktop-file-utils appstream     # package checks
   man-db bash-completion                   # manual pages, completion
 )
-# `--dev`: the clang tools that lint, sanitizer and fuzz runs use.
-[ "${1:-}" = --dev ] && packages+=(clang clang-tidy clang-format libclang-rt-14-dev)
+# `--dev`: the clang tools that lint, sanitizer and fuzz runs use (with the
+# clang compiler above).
+[ "${1:-}" = --dev ] && packages+=(clang-tidy clang-format libclang-rt-14-dev)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -25,7 +26,9 @@ done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
 echo "Installing ${#missing[@]} missing packages: ${missing[*]}"
-echo "(On a fresh system the first run fetches about 600 packages, 1.75 GB: 3 to 5 minutes.)"
+# Most of the list missing: a fresh system, which needs their dependencies too.
+[ ${#missing[@]} -gt 10 ] &&
+  echo "(On a fresh system the first run fetches about 600 packages, 1.75 GB: 3 to 5 minutes.)"
 sudo=()
 if [ "$(id -u)" -ne 0 ]; then
   if ! command -v sudo >/dev/null; then

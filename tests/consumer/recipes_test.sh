@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The README's Meson and Make recipes against an installed Hexcrate: build
-# tests/consumer/recipes, run what it carries, and check that a touched
-# input recompiles nothing while new content of the same size is rebuilt.
+# The README's Meson and Make recipes against an installed Hexcrate, taken
+# from its section "Using Hexcrate from Meson or Make": build them, run what
+# they carry, and check that a touched input recompiles nothing while new
+# content of the same size is rebuilt.
 # Usage: recipes_test.sh HEXCRATE-BUILD-DIR CMAKE
 set -u
 build=$1 cmake=$2
@@ -14,9 +15,9 @@ recipe() {
     local name=$1 src=$2 build_command=$3 out=$2/out log=$work/log
     rebuild() { (cd "$src" && eval "$build_command") >"$log" 2>&1 || fatal "$name build"; }
     run() {
-        rm -f "$work/copy1" "$work/copy2"
-        "$out/consumer" "$work/copy1" "$work/copy2" && cmp -s "$src/payload.bin" "$work/copy1" &&
-            cmp -s "$src/greeting.txt" "$work/copy2"
+        rm -f "$src"/*-copy.*
+        (cd "$src" && "$out/consumer") && cmp -s "$src/payload.bin" "$src/payload-copy.bin" &&
+            cmp -s "$src/greeting.txt" "$src/greeting-copy.txt"
     }
     compiled() { grep -q -E 'main\.cpp|main\.o' "$log"; }
 
@@ -34,7 +35,9 @@ recipe() {
 }
 
 new_source() {  # a fresh copy of the project with its inputs
-    rm -rf "$work/src" && cp -r "$here/recipes" "$work/src"
+    rm -rf "$work/src"
+    python3 "$here/readme_blocks.py" "$here/../../README.md" "Using Hexcrate from Meson or Make" \
+        "$work/src" >/dev/null || fatal "the README's recipes"
     head -c 5000 /dev/urandom >"$work/src/payload.bin"
     echo "Hello from a header" >"$work/src/greeting.txt"
 }
@@ -44,7 +47,7 @@ if command -v meson >/dev/null && command -v ninja >/dev/null; then
     meson setup "$work/src/out" "$work/src" >"$work/log" 2>&1 || fatal "meson setup"
     recipe Meson "$work/src" "ninja -v -C out"
 else
-    echo "skipped Meson: meson or ninja not installed"
+    skip_part "Meson recipe: not installed: meson or ninja"
 fi
 
 new_source
