@@ -7,7 +7,7 @@ JOBS    ?= $(shell nproc)
 MAKEFLAGS += --no-print-directory
 
 .PHONY: all deps configure build run test quick werror sanitize bench clean package uninstall
-.PHONY: lint format-check tidy fuzz fuzz-corpus help
+.PHONY: lint format-check tidy fuzz fuzz-corpus mutants help
 
 all: build
 
@@ -85,6 +85,12 @@ sanitize: build-asan/Makefile build-tsan/Makefile  ## the suite under ASan+UBSan
 	  bash $(CURDIR)/scripts/skipped-tests.sh . $(if $(NO_SKIPS),--fail) && exit $$status
 	@$(CMAKE) --build build-tsan -j $(JOBS) --target core_tests
 	TSAN_OPTIONS=halt_on_error=1 build-tsan/tests/core/core_tests --gtest_filter='$(TSAN_TESTS)'
+
+# Mutation testing: each small change listed in tests/mutants/mutants.txt is
+# applied to a copy of the tree in build-mutants/, and the tests named for it
+# must fail. MUTANTS_MATCH=TEXT runs only the lines that contain TEXT.
+mutants: $(BUILD)/.deps  ## mutation testing: each change in tests/mutants/mutants.txt must fail a test
+	@JOBS=$(JOBS) bash scripts/mutants.sh
 
 # libFuzzer with ASan and UBSan: each target runs FUZZ_SECONDS from the seeds
 # in tests/fuzz/corpus/NAME; what it finds stays in build-fuzz/corpus/NAME.

@@ -2,15 +2,8 @@
 
 #include <cstring>
 
-#include "platform/file_identity.h"
-
 namespace cli {
 namespace {
-
-constexpr char kNotWritten[] = "Dependency file could not be written.";
-constexpr char kIsInput[] = "Dependency file would replace the input.";
-constexpr char kIsOutput[] = "Dependency file would replace the output.";
-constexpr char kNotRegular[] = "Dependency file would replace something that is not a file.";
 
 // Characters that Make or Ninja read as something other than part of a
 // name, with no escape that both undo: Make expands wildcards and reads
@@ -66,19 +59,6 @@ std::string AppendEscaped(std::string& out, std::string_view path, bool isTarget
     return {};
 }
 
-bool PathRefused(const std::string& path, const std::vector<Depfile::Entry>& entries,
-                 std::string& problem) {
-    for (const auto& [output, input] : entries) {
-        if (platform::SameFile(path, input))
-            problem = kIsInput;
-        else if (platform::SameFile(path, output))
-            problem = kIsOutput;
-        if (!problem.empty()) return true;
-    }
-    if (platform::KindOfPath(path) == platform::PathKind::Other) problem = kNotRegular;
-    return !problem.empty();
-}
-
 }  // namespace
 
 DepfileText MakeDepfileText(std::string_view output, std::string_view input) {
@@ -91,32 +71,6 @@ DepfileText MakeDepfileText(std::string_view output, std::string_view input) {
     if (!result.problem.empty()) return {{}, result.problem};
     result.text += '\n';
     return result;
-}
-
-std::optional<Depfile> Depfile::Prepare(const std::string& path, std::vector<Entry> entries,
-                                        std::string& problem) {
-    std::string text;
-    for (const auto& [output, input] : entries) {
-        DepfileText line = MakeDepfileText(output, input);
-        problem = line.problem;
-        if (!problem.empty()) return std::nullopt;
-        text += line.text;
-    }
-    if (PathRefused(path, entries, problem)) return std::nullopt;
-    auto file = platform::OutputFile::Create(path);
-    if (!file || !file->Write(text.data(), text.size())) {
-        problem = kNotWritten;
-        return std::nullopt;
-    }
-    return Depfile(std::move(*file), path, std::move(entries));
-}
-
-bool Depfile::Publish(std::string& problem) {
-    // Another process may have put something at the path meanwhile.
-    if (PathRefused(m_path, m_entries, problem)) return false;
-    if (m_file.PublishReplacing() == platform::OutputFile::PublishResult::Published) return true;
-    problem = kNotWritten;
-    return false;
 }
 
 }  // namespace cli

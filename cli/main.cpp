@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <cstring>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -12,14 +11,14 @@
 #include "cli/report.h"
 #include "cli/terminal_progress.h"
 #include "core/conversion.h"
-#include "core/header_format_rc.h"
 #include "core/job_check.h"
 #include "core/name_rules.h"
 #include "core/outcome.h"
+#include "core/output_destination.h"
 #include "core/progress_report.h"
+#include "core/run_outputs.h"
+#include "core/run_plan.h"
 #include "platform/command_line.h"
-#include "platform/file_identity.h"
-#include "platform/output_file.h"
 #include "platform/signal_cleanup.h"
 #include "platform/terminal.h"
 
@@ -72,12 +71,14 @@ struct Planned {
 };
 
 // The file an outcome is about, as the error line names it.
-std::string FileNamed(core::Outcome outcome, const cli::Options& options, const Planned& job) {
-    switch (core::FileConcerned(outcome)) {
+std::string FileNamed(const core::ConversionResult& result, const cli::Options& options,
+                      const Planned& job) {
+    switch (core::FileConcerned(result.outcome)) {
         case core::OutcomeFile::Input:
             return job.input;
         case core::OutcomeFile::Output:
-            return options.ToStandardOutput() ? kStandardOutputName : job.output;
+            if (options.ToStandardOutput()) return kStandardOutputName;
+            return result.file.empty() ? job.output : result.file;
         case core::OutcomeFile::None:
             break;
     }
@@ -85,7 +86,12 @@ std::string FileNamed(core::Outcome outcome, const cli::Options& options, const 
 }
 
 int Fail(const core::ConversionResult& result, const cli::Options& options, const Planned& job) {
-    PrintError(cli::ErrorLine(FileNamed(result.outcome, options, job), result));
+    // The dependency file has messages of its own.
+    if (options.depfile && !result.file.empty() && result.file == *options.depfile) {
+        PrintError(cli::ErrorLine(result.file, cli::kDepfileNotWritten, result.reason));
+        return kFailed;
+    }
+    PrintError(cli::ErrorLine(FileNamed(result, options, job), result));
     return kFailed;
 }
 
@@ -101,71 +107,95 @@ core::JobOptions JobOptionsOf(const cli::Options& options) {
     return job;
 }
 
-// Checks every input before any header is written: names, files, and that
-// no two inputs would get the same header (or .rc file).
+core::ConversionJob JobOf(const Planned& planned, const core::JobOptions& options) {
+    return {planned.input, planned.className, planned.output, planned.inputLength, options};
+}
+
+// Checks every input and every file the run would touch before anything is
+// written: names, files, and that no two paths lead to one file.
 int Plan(const cli::Options& options, const core::JobOptions& job, std::vector<Planned>& plan) {
-    std::set<std::string> taken;
+    core::RunPlan files;
     for (const std::string& input : options.inputs) {
         Planned planned{input, options.className.value_or(core::DefaultClassName(input)),
                         options.output.value_or(core::DefaultOutputName(input))};
         const core::JobCheck check = core::CheckJob(input, planned.className, planned.output, job);
         if (!check.Ok()) return Fail(check, options, planned);
-        std::vector<std::string> files{planned.output};
-        if (job.data == core::DataKind::Rc)
-            files.push_back(core::ResourceScriptPath(planned.output));
-        for (const std::string& file : files) {
-            // The .rc beside a header: never replaced, except a plain file by --update.
-            const platform::PathKind kind = platform::KindOfPath(file);
-            const bool exists = file != planned.output && kind != platform::PathKind::Missing &&
-                                (job.outputMode == core::OutputMode::NewFile ||
-                                 kind != platform::PathKind::RegularFile);
-            if (!taken.insert(file).second || exists)
-                return Fail({core::Outcome::OutputNameTaken, {}}, options, {input, {}, file});
-        }
         planned.inputLength = check.inputLength;
+        files.AddJob(JobOf(planned, job));
         plan.push_back(std::move(planned));
     }
+    if (options.depfile) files.AddDependencyFile(*options.depfile);
+    if (const auto conflict = files.FindConflict()) return Fail(conflict->path, conflict->message);
     return kConverted;
 }
 
+// The dependency file, written unseen before any conversion starts: one that
+// cannot be written stops the run before the long work.
+std::optional<core::OutputDestination> PrepareDepfile(const cli::Options& options,
+                                                      const std::vector<Planned>& plan,
+                                                      std::string& problem) {
+    std::string text;
+    for (const Planned& planned : plan) {
+        cli::DepfileText line = cli::MakeDepfileText(planned.output, planned.input);
+        problem = line.problem;
+        if (!problem.empty()) return std::nullopt;
+        text += line.text;
+    }
+    core::ConversionResult failure;
+    auto depfile =
+        core::OutputDestination::Open(*options.depfile, core::OutputMode::Update, failure);
+    problem = cli::kDepfileNotWritten;
+    if (!depfile) return std::nullopt;
+    depfile->Write(text.data(), text.size());
+    if (!depfile->Complete().Ok()) return std::nullopt;
+    if (depfile->NeedsRewrite() && !(depfile->Rewind() && depfile->Write(text.data(), text.size())))
+        return std::nullopt;
+    problem.clear();
+    return depfile;
+}
+
+void PrintWarnings(const cli::Options& options, const Planned& planned) {
+    std::vector<std::string> warnings = cli::NameWarnings(
+        planned.className, options.prefix.value_or(core::IdentifierPrefix(planned.input)));
+    if (core::InfoOf(options.data).compileCostHint)
+        warnings.push_back(cli::CompileCostHint(planned.input, planned.inputLength));
+    for (const std::string& warning : warnings)
+        if (!warning.empty()) PrintError(warning);
+}
+
+// Every header of the run is written unseen, then all the run's files are
+// published together: a failure leaves none of the new ones.
 int Convert(const cli::Options& options) {
     const core::JobOptions job = JobOptionsOf(options);
     std::vector<Planned> plan;
     if (const int status = Plan(options, job, plan); status != kConverted) return status;
 
-    // A dependency file that cannot be written stops the run before any header.
-    std::optional<cli::Depfile> depfile;
-    std::string depfileProblem;
+    std::optional<core::OutputDestination> depfile;
     if (options.depfile) {
-        std::vector<cli::Depfile::Entry> entries;
-        entries.reserve(plan.size());
-        for (const Planned& planned : plan) entries.push_back({planned.output, planned.input});
-        depfile = cli::Depfile::Prepare(*options.depfile, std::move(entries), depfileProblem);
-        if (!depfile) return Fail(*options.depfile, depfileProblem);
+        std::string problem;
+        depfile = PrepareDepfile(options, plan, problem);
+        if (!depfile) return Fail(*options.depfile, problem);
     }
 
+    core::RunOutputs outputs;
     for (const Planned& planned : plan) {
-        std::vector<std::string> warnings = cli::NameWarnings(
-            planned.className, options.prefix.value_or(core::IdentifierPrefix(planned.input)));
-        warnings.push_back(cli::LineEndWarning(planned.input));
-        if (options.data == core::DataKind::Hex)
-            warnings.push_back(cli::CompileCostHint(planned.input, planned.inputLength));
-        for (const std::string& warning : warnings)
-            if (!warning.empty()) PrintError(warning);
-
+        PrintWarnings(options, planned);
         cli::TerminalProgress progress(planned.inputLength,
                                        platform::IsTerminal(StandardStream::Error));
-        const core::ConversionResult result = core::Convert(
-            {planned.input, planned.className, planned.output, planned.inputLength, job}, progress);
+        const core::ConversionResult result =
+            core::ConvertInto(JobOf(planned, job), progress, outputs);
         progress.Clear();
         if (!result.Ok()) return Fail(result, options, planned);
+    }
+    if (depfile) outputs.Add(std::move(*depfile));
+    if (const core::ConversionResult result = outputs.Publish(); !result.Ok())
+        return Fail(result, options, plan.back());
 
-        if (!options.quiet && !options.ToStandardOutput())
+    if (!options.quiet && !options.ToStandardOutput())
+        for (const Planned& planned : plan)
             std::printf(
                 "%s\n",
                 cli::ForStream(core::SuccessText(planned.input), StandardStream::Output).c_str());
-    }
-    if (depfile && !depfile->Publish(depfileProblem)) return Fail(*options.depfile, depfileProblem);
     return kConverted;
 }
 
@@ -178,7 +208,7 @@ int main(int argc, char** argv) {
         cli::ParseCommandLine(platform::CommandLineArguments(argc, argv));
     if (!parsed.Ok()) return UsageError(parsed.error);
     if (parsed.options.help) {
-        std::fputs(cli::kUsage, stdout);
+        std::fputs(cli::Usage().c_str(), stdout);
         return CloseStandardOutput(kConverted);
     }
     if (parsed.options.version) {

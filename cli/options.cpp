@@ -5,7 +5,9 @@
 
 namespace cli {
 
-const char kUsage[] =
+namespace {
+
+constexpr char kUsageStart[] =
     "Usage: hexcrate-convert [OPTION]... [--] INPUT...\n"
     "Write a C++ header that carries the bytes of INPUT as an array, their\n"
     "count, and a class whose ExtractFile method writes them back out; one\n"
@@ -23,12 +25,9 @@ const char kUsage[] =
     "                        content differs, leave an identical one untouched\n"
     "      --depfile=FILE  also write a Make-style dependency file (OUTPUT: INPUT,\n"
     "                        a line for each INPUT)\n"
-    "      --data=KIND     how the header carries the bytes: 'hex' (default), an\n"
-    "                        array of hex literals; 'string', string literals,\n"
-    "                        fast to compile for g++ and clang++ (not MSVC);\n"
-    "                        'incbin', the assembler reads INPUT itself (g++,\n"
-    "                        clang++, mingw); 'rc', a resource in OUTPUT's name\n"
-    "                        with '.rc', for Windows compilers\n"
+    "      --data=KIND     how the header carries the bytes:\n";
+
+constexpr char kUsageEnd[] =
     "  -q, --quiet         print no success line\n"
     "  -h, --help          show this text and exit\n"
     "  -V, --version       show the version and exit\n"
@@ -37,6 +36,26 @@ const char kUsage[] =
     "\n"
     "Exit status: 0 converted, 1 conversion failed, 2 usage error,\n"
     "128+N ended by signal N.\n";
+
+}  // namespace
+
+// Each kind as "'name', help", its lines indented under the option.
+std::string Usage() {
+    constexpr std::string_view kIndent = "                        ";
+    std::string text = kUsageStart;
+    for (const core::DataKindInfo& kind : core::DataKinds()) {
+        text += kIndent;
+        text += '\'';
+        text += kind.name;
+        text += "', ";
+        for (const char c : kind.help) {
+            text += c;
+            if (c == '\n') text += std::string(kIndent) + "  ";
+        }
+        text += '\n';
+    }
+    return text + kUsageEnd;
+}
 
 namespace {
 
@@ -67,13 +86,6 @@ const Spec* FindLong(std::string_view name) {
     return nullptr;
 }
 
-constexpr std::array<std::pair<std::string_view, core::DataKind>, 4> kDataKinds{{
-    {"hex", core::DataKind::Hex},
-    {"string", core::DataKind::String},
-    {"incbin", core::DataKind::Incbin},
-    {"rc", core::DataKind::Rc},
-}};
-
 const Spec* FindShort(char name) {
     for (const Spec& spec : kSpecs)
         if (spec.shortName != 0 && spec.shortName == name) return &spec;
@@ -85,13 +97,10 @@ const Spec* FindShort(char name) {
 bool Apply(Options& options, Id id, std::string value, std::string& error) {
     switch (id) {
         case Id::Data:
-            error = "unknown --data kind '" + value + "' (hex, string, incbin or rc)";
-            for (const auto& [name, kind] : kDataKinds) {
-                if (name == value) {
-                    options.data = kind;
-                    error.clear();
-                }
-            }
+            if (const core::DataKindInfo* kind = core::FindDataKind(value))
+                options.data = kind->kind;
+            else
+                error = "unknown --data kind '" + value + "' (" + core::DataKindNames() + ")";
             break;
         case Id::Class:
             options.className = std::move(value);
@@ -133,8 +142,11 @@ std::string CheckCombination(const Options& options) {
         return "--depfile cannot be used with --output -";
     if (options.inputs.size() > 1 && (options.className || options.output || options.prefix))
         return "--class, --name and --output take one INPUT only";
-    if (options.ToStandardOutput() && options.data == core::DataKind::Rc)
-        return "--data=rc cannot be used with --output -: it writes a .rc file beside the header";
+    if (const core::DataKindInfo& kind = core::InfoOf(options.data);
+        options.ToStandardOutput() && !kind.MayWriteToStandardOutput())
+        return "--data=" + std::string(kind.name) +
+               " cannot be used with --output -: it writes a " +
+               std::string(kind.companionExtension) + " file beside the header";
     return {};
 }
 

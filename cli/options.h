@@ -37,6 +37,6 @@ struct ParsedCommandLine {
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args);
 
 // The --help text.
-extern const char kUsage[];
+std::string Usage();
 
 }  // namespace cli

@@ -20,37 +20,8 @@ constexpr std::string_view kTakenNames[] = {"CFile", "DWORD", "BOOL", "LPCTSTR",
 
 }  // namespace
 
-std::string EscapeControls(std::string_view text) {
-    std::string result;
-    result.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        const bool c1 = byte == 0xC2 && i + 1 < text.size() &&
-                        static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
-                        static_cast<unsigned char>(text[i + 1]) <= 0x9F;
-        if (byte == '\n') {
-            result += "\\n";
-        } else if (byte == '\r') {
-            result += "\\r";
-        } else if (byte == '\t') {
-            result += "\\t";
-        } else if (byte < 0x20 || byte == 0x7F || c1) {
-            char hex[16];
-            if (c1)
-                std::snprintf(hex, sizeof hex, "\\xC2\\x%02X",
-                              static_cast<unsigned char>(text[++i]));
-            else
-                std::snprintf(hex, sizeof hex, "\\x%02X", byte);
-            result += hex;
-        } else {
-            result += static_cast<char>(byte);
-        }
-    }
-    return result;
-}
-
 std::string ForStream(std::string_view text, platform::StandardStream stream) {
-    return platform::IsTerminal(stream) ? EscapeControls(text) : std::string(text);
+    return platform::IsTerminal(stream) ? core::EscapeControls(text) : std::string(text);
 }
 
 std::string ErrorLine(std::string_view file, std::string_view message,
@@ -85,14 +56,6 @@ std::vector<std::string> NameWarnings(std::string_view className, std::string_vi
                            Quoted(array) +
                            ", not a valid C++ identifier; choose a prefix with --name");
     return warnings;
-}
-
-std::string LineEndWarning(std::string_view input) {
-    const std::string name = core::DisplayName(std::string(input));
-    if (name.find_first_of("\r\n") == std::string::npos) return {};
-    return std::string(kProgram) + "warning: file name " + Quoted(name) +
-           " holds a line end, which breaks the header's opening comment: the header will not "
-           "compile; rename the file";
 }
 
 std::string CompileCostHint(std::string_view input, std::uint64_t size) {

@@ -13,13 +13,8 @@
 
 namespace cli {
 
-// `text` with every control character (C0, DEL and the UTF-8 encoded C1
-// range) written as a backslash escape such as \n or \x1B, so that a file
-// name cannot move the cursor or reprogram the terminal.
-std::string EscapeControls(std::string_view text);
-
-// `text` as it may be written to `stream`: escaped on a terminal, the real
-// bytes for a program reading a pipe or file.
+// `text` as it may be written to `stream`: escaped (core::EscapeControls) on
+// a terminal, the real bytes for a program reading a pipe or file.
 std::string ForStream(std::string_view text, platform::StandardStream stream);
 
 // "hexcrate-convert: FILE: MESSAGE (REASON)", without "FILE: " when `file`
@@ -33,11 +28,6 @@ std::string ErrorLine(std::string_view file, const core::ConversionResult& resul
 // Warnings for a class name or identifier prefix that would give a header
 // that does not compile, each naming the option that fixes it.
 std::vector<std::string> NameWarnings(std::string_view className, std::string_view prefix);
-
-// A warning when the input's file name holds a line end, which ends the
-// header's opening comment early so that the rest of the name is read as
-// code; empty otherwise.
-std::string LineEndWarning(std::string_view input);
 
 // Inputs above this size get the compile-cost hint.
 inline constexpr std::uint64_t kCompileHintThreshold = std::uint64_t{1024} * 1024;

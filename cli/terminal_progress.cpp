@@ -1,5 +1,7 @@
 #include "cli/terminal_progress.h"
 
+#include "core/name_rules.h"
+
 #include "cli/report.h"
 #include "core/progress_report.h"
 
@@ -9,7 +11,7 @@ TerminalProgress::TerminalProgress(std::uint32_t inputLength, bool show, std::FI
     : m_inputLength(inputLength), m_show(show), m_out(out) {}
 
 void TerminalProgress::Started(std::string_view displayName) {
-    if (m_show) m_displayName = EscapeControls(displayName);
+    if (m_show) m_displayName = core::EscapeControls(displayName);
 }
 
 void TerminalProgress::Advanced(std::uint32_t byteCount) {

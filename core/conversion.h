@@ -7,6 +7,7 @@
 
 #include "core/conversion_job.h"
 #include "core/outcome.h"
+#include "core/run_outputs.h"
 
 namespace core {
 
@@ -31,9 +32,13 @@ public:
 };
 
 // Re-checks both files (either may have changed since the job was checked),
-// then writes the header. It appears at the output path only when complete;
-// on failure nothing is left behind. Never throws: running out of memory is
-// an outcome like any other.
+// then writes the header and any companion file unseen and adds them to
+// `outputs`, for the run to publish with its other files. On failure
+// nothing is left behind. Never throws: running out of memory is an outcome
+// like any other.
+ConversionResult ConvertInto(const ConversionJob& job, ProgressSink& progress, RunOutputs& outputs);
+
+// A run of one job: ConvertInto, then the job's files published together.
 ConversionResult Convert(const ConversionJob& job, ProgressSink& progress);
 
 }  // namespace core

@@ -5,11 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <memory>
-#include <string>
 #include <string_view>
-
-#include "core/job_options.h"
 
 namespace core {
 
@@ -22,17 +18,12 @@ public:
     virtual ~DataFormatter() = default;
 
     // Each returns false once the sink has failed; nothing more is written then.
-    // A line feed inside a name is written as CR LF like every other.
+    // Control characters inside a name are written as visible escapes.
     virtual bool Opening(std::string_view displayName, std::string_view prefix) = 0;
     virtual bool Bytes(const unsigned char* data, std::size_t size) = 0;
     virtual bool Closing(std::string_view prefix, std::string_view className) = 0;
 
     virtual std::uint64_t ByteCount() const = 0;
 };
-
-// The formatter for `kind`. `inputPath` is where the input is, for the kinds
-// that name it instead of carrying its bytes.
-std::unique_ptr<DataFormatter> MakeDataFormatter(DataKind kind, DataFormatter::Sink sink,
-                                                 const std::string& inputPath);
 
 }  // namespace core

@@ -3,16 +3,11 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "core/name_rules.h"
+
 namespace core {
 
-void AppendName(std::string& out, std::string_view name) {
-    for (std::size_t lf; (lf = name.find('\n')) != std::string_view::npos;
-         name.remove_prefix(lf + 1)) {
-        out += name.substr(0, lf);
-        out += "\r\n";
-    }
-    out += name;
-}
+void AppendName(std::string& out, std::string_view name) { out += EscapeControls(name); }
 
 std::string OpeningCommentText(std::string_view displayName) {
     constexpr std::string_view kRule =

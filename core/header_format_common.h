@@ -13,7 +13,8 @@
 
 namespace core {
 
-// Appends `name` to `out` with each line feed in it as CR LF.
+// Appends `name` to `out` as data: its control characters as visible
+// escapes, so that a comment stays a comment and code stays the code written.
 void AppendName(std::string& out, std::string_view name);
 
 // The comment between two rules that names the input, without a line end.
@@ -30,7 +31,7 @@ public:
     explicit HeaderText(DataFormatter::Sink sink) : m_sink(std::move(sink)) {}
 
     void Append(std::string_view text) { m_buffer += text; }
-    // A line feed inside a name becomes CR LF.
+    // Control characters inside a name become visible escapes.
     void AppendName(std::string_view name) { core::AppendName(Buffer(), name); }
     // Direct access for a formatter that fills the buffer itself.
     std::string& Buffer() { return m_buffer; }

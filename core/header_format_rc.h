@@ -12,20 +12,33 @@ namespace core {
 
 class RcFormatter final : public NamedInputFormatter {
 public:
-    using NamedInputFormatter::NamedInputFormatter;
+    // The header goes to `sink`, the .rc file to `script` once the bytes
+    // are counted.
+    RcFormatter(Sink sink, Sink script, std::string inputPath)
+        : NamedInputFormatter(std::move(sink), std::move(inputPath)), m_script(std::move(script)) {}
 
-    // The .rc file's text, once Closing has run.
+    bool Opening(std::string_view displayName, std::string_view prefix) override;
+    bool Closing(std::string_view prefix, std::string_view className) override;
+
+    // The .rc file's text, once the bytes are counted.
     std::string ResourceScript(std::string_view displayName, std::string_view prefix) const;
 
 private:
     void Declarations(HeaderText& text, std::string_view prefix) const override;
     std::string Guard(std::string_view prefix) const override;
+
+    Sink m_script;
+    std::string m_displayName;
 };
 
-// The resource's name: HEXCRATE_, the prefix in upper case, and FILE.
-std::string ResourceName(std::string_view prefix);
+// The resource's name: HEXCRATE_, the prefix in upper case, FILE_ and the
+// content's checksum, so that a header finds only the resource of the
+// content it was written for: after a run stopped between replacing the two
+// files, its array is null rather than someone else's bytes.
+std::string ResourceName(std::string_view prefix, std::string_view checksum);
 
-// The .rc beside `headerPath`: its name with the last extension replaced.
-std::string ResourceScriptPath(const std::string& headerPath);
+// `path` inside a string of a resource script, its control characters as
+// visible escapes.
+std::string ResourceCompilerString(std::string_view path);
 
 }  // namespace core

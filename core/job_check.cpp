@@ -1,7 +1,6 @@
 #include "core/job_check.h"
 
 #include "core/conversion_job.h"
-#include "platform/file_identity.h"
 #include "platform/input_file.h"
 #include "platform/last_error.h"
 #include "platform/output_file.h"
@@ -10,13 +9,14 @@ namespace core {
 
 namespace {
 
-bool OutputAcceptable(const std::string& path, const std::string& inputPath, OutputMode mode) {
+bool OutputAcceptable(const std::string& path, OutputMode mode) {
     if (mode == OutputMode::StandardOutput) return true;
     if (path.empty()) return false;
     platform::ClearOrphanedPlaceholder(path);  // a killed converter's, on FAT through FUSE
     if (!platform::PathExists(path)) return true;
-    // An update never replaces its own input, under any of its names.
-    return mode == OutputMode::Update && !platform::SameFile(path, inputPath) &&
+    // An update may replace a regular file it can read; the run's plan keeps
+    // it from being the input.
+    return mode == OutputMode::Update &&
            platform::InputFile::Open(path, platform::InputAccess::Shared).has_value();
 }
 
@@ -28,8 +28,7 @@ JobCheck CheckJob(const std::string& inputPath, const std::string& className,
                   const std::string& outputPath, const JobOptions& options) {
     if (inputPath.empty()) return Refused(Outcome::NoInputPath);
     if (className.empty()) return Refused(Outcome::NoClassName);
-    if (!OutputAcceptable(outputPath, inputPath, options.outputMode))
-        return Refused(Outcome::OutputNameTaken);
+    if (!OutputAcceptable(outputPath, options.outputMode)) return Refused(Outcome::OutputNameTaken);
     auto input = platform::InputFile::Open(inputPath, options.inputAccess);
     if (!input) return Refused(Outcome::InputNotFound, platform::LastError());
     if (input->Size() > kMaxInputSize) return Refused(Outcome::InputTooLarge);

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "core/data_kind.h"
 #include "platform/input_file.h"
 
 namespace core {
@@ -13,15 +14,6 @@ enum class OutputMode {
     NewFile,         // create the header; an existing file stops the job
     Update,          // create it, replace a different one, keep an identical one
     StandardOutput,  // write it to the process's standard output
-};
-
-// How a header carries the bytes. Every kind keeps the names and the class;
-// Hex is the window's fixed format.
-enum class DataKind {
-    Hex,     // an array of hex literals
-    String,  // concatenated string literals, cheap to compile for g++ and clang++
-    Incbin,  // the assembler's .incbin of the input, for g++ and clang++ (ELF and PE)
-    Rc,      // an RCDATA resource in a .rc file beside the header, for Windows
 };
 
 // The defaults are the window's job.

@@ -1,5 +1,7 @@
 #include "core/name_rules.h"
 
+#include <cstdio>
+
 #include <algorithm>
 
 namespace core {
@@ -92,6 +94,35 @@ bool IsIdentifier(std::string_view name) {
     };
     return std::ranges::all_of(name, isIdentifierByte) &&
            std::ranges::none_of(kKeywords, [name](std::string_view k) { return name == k; });
+}
+
+std::string EscapeControls(std::string_view text) {
+    std::string result;
+    result.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        const bool c1 = byte == 0xC2 && i + 1 < text.size() &&
+                        static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+                        static_cast<unsigned char>(text[i + 1]) <= 0x9F;
+        if (byte == '\n') {
+            result += "\\n";
+        } else if (byte == '\r') {
+            result += "\\r";
+        } else if (byte == '\t') {
+            result += "\\t";
+        } else if (byte < 0x20 || byte == 0x7F || c1) {
+            char hex[16];
+            if (c1)
+                std::snprintf(hex, sizeof hex, "\\xC2\\x%02X",
+                              static_cast<unsigned char>(text[++i]));
+            else
+                std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+            result += hex;
+        } else {
+            result += static_cast<char>(byte);
+        }
+    }
+    return result;
 }
 
 }  // namespace core

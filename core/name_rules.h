@@ -40,4 +40,10 @@ std::string DefaultClassName(std::string_view path);
 // parts of UTF-8 letters that current compilers accept.
 bool IsIdentifier(std::string_view name);
 
+// `text` with every control character (C0, DEL and the UTF-8 encoded C1
+// range) written as a backslash escape such as \n or \x1B: a file name
+// written into a header comment or string, or onto a terminal, stays text
+// there and cannot end the comment or move the cursor.
+std::string EscapeControls(std::string_view text);
+
 }  // namespace core

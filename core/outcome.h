@@ -2,6 +2,7 @@
 // and which of the two files it concerns.
 #pragma once
 
+#include <string>
 #include <string_view>
 #include <system_error>
 
@@ -35,8 +36,13 @@ OutcomeFile FileConcerned(Outcome outcome);
 // How a conversion or a check ended, with the system's reason where a call
 // to the system failed (errno on POSIX, the last error on Windows).
 struct ConversionResult {
+    ConversionResult(Outcome result = Outcome::Converted, std::error_code why = {},
+                     std::string concerned = {})
+        : outcome(result), reason(why), file(std::move(concerned)) {}
+
     Outcome outcome = Outcome::Converted;
     std::error_code reason;  // empty when the system gave none
+    std::string file;        // the output concerned, where one said which
 
     bool Ok() const { return outcome == Outcome::Converted; }
 };

@@ -137,6 +137,8 @@ struct OutputFile::State {
     bool LinkUnnamedAs(const char* linkName);
     bool NameUnnamed();
     void TemporaryIsTarget(detail::PendingHold& hold);
+    void JoinsGroup(detail::PendingHold& hold);
+    bool RecordIdentity();
     bool WriteBack();
     bool SyncAndClose();
     int CloseFile();
@@ -144,7 +146,7 @@ struct OutputFile::State {
     bool LinkUnnamed();
     bool LinkNamed();
     bool RenameOverPlaceholder();
-    PublishResult Publish();
+    PublishResult Publish(PublishGroup& group);
     PublishResult PublishReplacing();
     void Discard() noexcept;
 
@@ -156,6 +158,10 @@ struct OutputFile::State {
     int pendingSlot = -1;     // where RemovePendingOutput() finds the temporary
     off_t written = 0;        // bytes written so far
     off_t sent = 0;           // bytes handed to the disk so far; -1 where that cannot be done
+    dev_t device = 0;         // the file's identity, for a group that may remove it again
+    ino_t inode = 0;
+    bool joined = false;                     // published into a group, which now holds the slot
+    std::atomic<int>* groupState = nullptr;  // the group being published into
 };
 
 bool PathExists(const std::string& path) {
@@ -219,6 +225,14 @@ bool OutputFile::State::CreateUnnamed() {
     fd = Sys().openat(dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
     if (fd < 0) return false;
     pendingSlot = claim.Arm(fd);
+    return RecordIdentity();
+}
+
+bool OutputFile::State::RecordIdentity() {
+    struct stat info {};
+    if (Sys().fstat(fd, &info) != 0) return false;
+    device = info.st_dev;
+    inode = info.st_ino;
     return true;
 }
 
@@ -234,7 +248,7 @@ bool OutputFile::State::CreateNamed() {
     if (!created) return false;
     tempName = claim.Name();
     pendingSlot = claim.Arm(fd);
-    return true;
+    return RecordIdentity();
 }
 
 // Gives the open unnamed file the name `linkName` in the target's directory.
@@ -268,6 +282,15 @@ void OutputFile::State::TemporaryIsTarget(detail::PendingHold& hold) {
     hold.Name()[0] = '\0';
 }
 
+// The file now answers to the target's name, and its slot names it there for
+// the group: a temporary linked to it goes at once.
+void OutputFile::State::JoinsGroup(detail::PendingHold& hold) {
+    if (!tempName.empty()) Sys().unlinkat(dirFd, tempName.c_str(), 0);
+    tempName.clear();
+    hold.Published(name.c_str(), device, inode, groupState);
+    joined = true;
+}
+
 // A close error (some file systems report a full disk only here) means the
 // content may be incomplete.
 bool OutputFile::State::SyncAndClose() {
@@ -294,6 +317,7 @@ void OutputFile::State::Discard() noexcept {
     if (fd >= 0) CloseFile();  // an unnamed file vanishes with its last descriptor
     if (!tempName.empty()) Sys().unlinkat(dirFd, tempName.c_str(), 0);
     tempName.clear();
+    if (joined) return;  // the slot and the directory are the group's now
     detail::ForgetPending(std::exchange(pendingSlot, -1));
     if (dirFd >= 0) Sys().close(dirFd);
     dirFd = -1;
@@ -343,25 +367,37 @@ bool OutputFile::State::WriteBack() {
     return true;
 }
 
-OutputFile::PublishResult OutputFile::Publish() { return m_state->Publish(); }
+OutputFile::PublishResult OutputFile::Publish() {
+    PublishGroup alone;
+    const PublishResult result = Publish(alone);
+    if (result == PublishResult::Published) alone.Commit();
+    return result;
+}
+
+OutputFile::PublishResult OutputFile::Publish(PublishGroup& group) {
+    return m_state->Publish(group);
+}
 
 OutputFile::PublishResult OutputFile::PublishReplacing() { return m_state->PublishReplacing(); }
 
-OutputFile::PublishResult OutputFile::State::Publish() {
-    const bool linked = tempName.empty() ? LinkUnnamed() : LinkNamed();
-    if (!linked) {
-        const bool taken = errno == EEXIST;
-        Discard();
-        return taken ? PublishResult::NameTaken : PublishResult::Failed;
-    }
-    if (!SyncDirectory()) {
-        // The name may not survive a crash: take it back and say so.
-        Sys().unlinkat(dirFd, name.c_str(), 0);
-        Discard();
-        return PublishResult::Failed;
+OutputFile::PublishResult OutputFile::State::Publish(PublishGroup& group) {
+    group.m_members.reserve(group.m_members.size() + 1);
+    auto member = std::make_unique<PublishGroup::Member>();
+    groupState = &group.m_state;
+    // A name that may not survive a crash, or a file whose close failed, is
+    // published all the same, for the group to take back again.
+    bool done = tempName.empty() ? LinkUnnamed() : LinkNamed();
+    if (joined) done = done && SyncDirectory();
+    const int error = errno;
+    if (joined) {
+        member->slot = std::exchange(pendingSlot, -1);
+        member->dirFd = std::exchange(dirFd, -1);
+        group.m_members.push_back(std::move(member));
     }
     Discard();
-    return PublishResult::Published;
+    errno = error;
+    if (done) return PublishResult::Published;
+    return !joined && error == EEXIST ? PublishResult::NameTaken : PublishResult::Failed;
 }
 
 bool OutputFile::State::LinkUnnamed() {
@@ -372,14 +408,10 @@ bool OutputFile::State::LinkUnnamed() {
         detail::PendingHold hold(pendingSlot);
         if (hold.Abandoned()) return Refused(ECANCELED);
         if (!LinkUnnamedAs(name.c_str())) return false;
+        JoinsGroup(hold);
     }
-    if (CloseFile() != 0) {
-        const int error = errno;
-        Sys().unlinkat(dirFd, name.c_str(), 0);
-        errno = error;
-        return false;
-    }
-    return true;
+    // A close that fails leaves the name with the group, which takes it back.
+    return CloseFile() == 0;
 }
 
 bool OutputFile::State::LinkNamed() {
@@ -391,13 +423,16 @@ bool OutputFile::State::LinkNamed() {
     // links (FAT) refuse it; a rename that refuses an existing name keeps the
     // same promise there, and where even that is missing (FUSE) the name is
     // first taken by an empty file of our own that the rename then replaces.
-    if (Sys().linkat(dirFd, tempName.c_str(), dirFd, name.c_str(), 0) == 0) return true;
-    if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS && errno != EMLINK) return false;
-    if (Sys().renameat2(dirFd, tempName.c_str(), dirFd, name.c_str(), RENAME_NOREPLACE) != 0) {
-        if (errno != EINVAL && errno != ENOSYS) return false;
-        if (!RenameOverPlaceholder()) return false;
+    if (Sys().linkat(dirFd, tempName.c_str(), dirFd, name.c_str(), 0) != 0) {
+        if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS && errno != EMLINK)
+            return false;
+        if (Sys().renameat2(dirFd, tempName.c_str(), dirFd, name.c_str(), RENAME_NOREPLACE) != 0) {
+            if (errno != EINVAL && errno != ENOSYS) return false;
+            if (!RenameOverPlaceholder()) return false;
+        }
+        tempName.clear();  // renamed: it is the target now
     }
-    TemporaryIsTarget(hold);
+    JoinsGroup(hold);
     return true;
 }
 

@@ -1,12 +1,16 @@
 // Creation of the header file without ever overwriting or half-writing one.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace platform {
+
+class PublishGroup;
 
 // True when anything at all answers to `path`: a file, a directory, or a
 // symbolic link, even a dangling one. Never follows or opens it.
@@ -52,7 +56,10 @@ public:
     // Flushes the content to disk, gives the file its final name, then
     // flushes the directory: after a crash the target is either absent or
     // complete. Fails with NameTaken when something already answers to the
-    // name, which is never replaced. Closes the file either way.
+    // name, which is never replaced. Closes the file either way. A published
+    // file joins `group`, which may still take it away again.
+    PublishResult Publish(PublishGroup& group);
+    // The same for a file published on its own.
     PublishResult Publish();
 
     // The same, but atomically replaces whatever file has the name (readers
@@ -66,26 +73,39 @@ private:
     std::unique_ptr<State> m_state;
 };
 
-// A file this run has published that belongs with another one it has yet to
-// publish (the rc kind's script, before its header). While this lives,
-// RemovePendingOutput() removes `path` again unless `partner` exists by then,
-// so that a stopped run leaves both files or neither.
-class ProvisionalFile {
+// The new files of one run, published one after another but kept as a
+// group: until Commit(), Rollback() (or destroying the group) removes every
+// one of them again, and so does RemovePendingOutput() when the process is
+// told to end. So a run's files appear all together or not at all. Only a
+// file that is still the one published is removed, never one that has taken
+// its name since.
+class PublishGroup {
 public:
-    ProvisionalFile(const std::string& path, const std::string& partner);
-    ~ProvisionalFile();
-    ProvisionalFile(const ProvisionalFile&) = delete;
-    ProvisionalFile& operator=(const ProvisionalFile&) = delete;
+    PublishGroup();
+    ~PublishGroup();  // rolls back what was not committed
+    PublishGroup(const PublishGroup&) = delete;
+    PublishGroup& operator=(const PublishGroup&) = delete;
+
+    // Keeps every file for good; false when RemovePendingOutput() has taken
+    // the group away first. Either happens to the whole group, never to a
+    // part of it.
+    bool Commit() noexcept;
+    void Rollback() noexcept;
+
+    enum State : int { kOpen, kCommitted, kAbandoned };
 
 private:
-    bool m_recorded = false;
+    friend class OutputFile;
+    struct Member;  // each system's own, in its source file
+    std::vector<std::unique_ptr<Member>> m_members;
+    std::atomic<int> m_state{kOpen};  // decided once, by Commit() or by a removal
 };
 
 // Abandons every unpublished OutputFile: removes the hidden temporary it is
 // writing (an unnamed one vanishes with its descriptor) and makes its
-// Publish fail, so it never appears. Only async-signal-safe calls: for
-// signal handlers, and for abandoning a conversion whose process goes on.
-// Then removes a ProvisionalFile whose partner has not appeared.
+// Publish fail, so it never appears. Then removes the files of every
+// PublishGroup not yet committed. Only async-signal-safe calls: for signal
+// handlers, and for abandoning a conversion whose process goes on.
 void RemovePendingOutput() noexcept;
 
 }  // namespace platform

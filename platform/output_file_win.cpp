@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <mutex>
 #include <utility>
+#include <vector>
 
 #include "platform/output_job.h"
 #include "platform/utf16_win.h"
@@ -33,8 +34,8 @@ struct PendingOutput {
     std::mutex lock;
     HANDLE file = nullptr;
     bool abandoned = false;
-    std::wstring provisional;  // a ProvisionalFile's path and its partner's
-    std::wstring partner;
+    // Files of groups not yet committed, with their group's state.
+    std::vector<std::pair<std::wstring, std::atomic<int>*>> published;
 };
 
 PendingOutput& Pending() {
@@ -65,7 +66,37 @@ std::string UniqueSuffix() {
     return text;
 }
 
+// The volume and index that tell one file from another, of the file open as
+// `handle` or, with a null handle, at `path`.
+struct FileId {
+    DWORD volume = 0;
+    DWORD high = 0;
+    DWORD low = 0;
+    bool operator==(const FileId&) const = default;
+};
+
+std::optional<FileId> IdOf(HANDLE handle) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(handle, &info)) return std::nullopt;
+    return FileId{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+}
+
+std::optional<FileId> IdOf(const std::wstring& path) {
+    HANDLE any =
+        ::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (any == INVALID_HANDLE_VALUE) return std::nullopt;
+    std::optional<FileId> id = IdOf(any);
+    ::CloseHandle(any);
+    return id;
+}
+
 }  // namespace
+
+struct PublishGroup::Member {
+    std::wstring path;
+    FileId id;
+};
 
 struct OutputFile::State {
     State(HANDLE handle, std::string targetPath, std::string temporaryPath)
@@ -74,7 +105,7 @@ struct OutputFile::State {
     State& operator=(const State&) = delete;
     ~State() { Discard(); }
 
-    PublishResult MoveToTarget(bool replace);
+    PublishResult MoveToTarget(bool replace, PublishGroup* group = nullptr);
     void Discard() noexcept;
 
     HANDLE file = INVALID_HANDLE_VALUE;
@@ -184,8 +215,9 @@ bool OutputFile::Write(const void* data, std::size_t size) {
 }
 
 // Gives the temporary the target's name; on success the file is closed and
-// tempPath cleared. Anything else leaves both for Discard.
-OutputFile::PublishResult OutputFile::State::MoveToTarget(bool replace) {
+// tempPath cleared, and a new file joins `group`. Anything else leaves both
+// for Discard.
+OutputFile::PublishResult OutputFile::State::MoveToTarget(bool replace, PublishGroup* group) {
     using Result = PublishResult;
     // A full disk can show only here, when the cache is written out.
     if (!::FlushFileBuffers(file)) return Result::Failed;
@@ -193,7 +225,12 @@ OutputFile::PublishResult OutputFile::State::MoveToTarget(bool replace) {
     const std::optional<std::wstring> to = WidePath(target);
     if (!from || !to) return Result::Failed;
 
+    const std::optional<FileId> id = IdOf(file);
+    if (!id) return Result::Failed;
+    if (group) group->m_members.reserve(group->m_members.size() + 1);
+    auto member = std::make_unique<PublishGroup::Member>(PublishGroup::Member{*to, *id});
     std::lock_guard guard(Pending().lock);
+    Pending().published.reserve(Pending().published.size() + 1);
     if ((Pending().file == file && Pending().abandoned) || detail::Abandoned(job)) {
         ::SetLastError(ERROR_CANCELLED);
         return Result::Failed;
@@ -217,13 +254,24 @@ OutputFile::PublishResult OutputFile::State::MoveToTarget(bool replace) {
         return taken && !replace ? Result::NameTaken : Result::Failed;
     }
     if (Pending().file == file) Pending().file = nullptr;
+    if (group) {
+        Pending().published.emplace_back(*to, &group->m_state);
+        group->m_members.push_back(std::move(member));
+    }
     tempPath.clear();
     ::CloseHandle(std::exchange(file, INVALID_HANDLE_VALUE));
     return Result::Published;
 }
 
 OutputFile::PublishResult OutputFile::Publish() {
-    const PublishResult result = m_state->MoveToTarget(false);
+    PublishGroup alone;
+    const PublishResult result = Publish(alone);
+    if (result == PublishResult::Published) alone.Commit();
+    return result;
+}
+
+OutputFile::PublishResult OutputFile::Publish(PublishGroup& group) {
+    const PublishResult result = m_state->MoveToTarget(false, &group);
     m_state->Discard();
     return result;
 }
@@ -234,31 +282,54 @@ OutputFile::PublishResult OutputFile::PublishReplacing() {
     return result;
 }
 
-ProvisionalFile::ProvisionalFile(const std::string& path, const std::string& partner) {
-    const std::optional<std::wstring> widePath = WidePath(path);
-    const std::optional<std::wstring> widePartner = WidePath(partner);
-    if (!widePath || !widePartner) return;
-    std::lock_guard guard(Pending().lock);
-    if (!Pending().provisional.empty()) return;  // one at a time
-    Pending().provisional = *widePath;
-    Pending().partner = *widePartner;
-    m_recorded = true;
+namespace {
+
+// Takes `path` out of the files RemovePendingOutput() would remove.
+void Forget(const std::wstring& path) {
+    auto& published = Pending().published;
+    for (auto it = published.begin(); it != published.end(); ++it) {
+        if (it->first == path) {
+            published.erase(it);
+            return;
+        }
+    }
 }
 
-ProvisionalFile::~ProvisionalFile() {
-    if (!m_recorded) return;
+}  // namespace
+
+PublishGroup::PublishGroup() = default;
+PublishGroup::~PublishGroup() { Rollback(); }
+
+bool PublishGroup::Commit() noexcept {
     std::lock_guard guard(Pending().lock);
-    Pending().provisional.clear();
-    Pending().partner.clear();
+    int open = kOpen;
+    if (!m_state.compare_exchange_strong(open, kCommitted) && open != kCommitted) return false;
+    for (const auto& member : m_members) Forget(member->path);
+    m_members.clear();
+    return true;
+}
+
+// The newest first; only a file that is still the one published.
+void PublishGroup::Rollback() noexcept {
+    std::lock_guard guard(Pending().lock);
+    int open = kOpen;
+    m_state.compare_exchange_strong(open, kAbandoned);
+    for (auto member = m_members.rbegin(); member != m_members.rend(); ++member) {
+        if (IdOf((*member)->path) == (*member)->id) ::DeleteFileW((*member)->path.c_str());
+        Forget((*member)->path);
+    }
+    m_members.clear();
 }
 
 void RemovePendingOutput() noexcept {
     std::lock_guard guard(Pending().lock);
     detail::CountRemoval();
     if (Pending().file) Pending().abandoned = true;
-    if (!Pending().provisional.empty() &&
-        ::GetFileAttributesW(Pending().partner.c_str()) == INVALID_FILE_ATTRIBUTES)
-        ::DeleteFileW(Pending().provisional.c_str());
+    for (const auto& [path, group] : Pending().published) {
+        group->store(PublishGroup::kAbandoned);
+        ::DeleteFileW(path.c_str());
+    }
+    Pending().published.clear();
     // The temporary is still marked for deletion: it goes when its handle
     // closes, at the latest when the process ends.
 }

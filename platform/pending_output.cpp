@@ -6,8 +6,7 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <filesystem>
-#include <string>
+#include <cstring>
 
 #include "platform/output_file.h"
 #include "platform/output_job.h"
@@ -25,24 +24,31 @@ struct Slot {
     int dirFd = -1;
     int fd = -1;  // the temporary, open for writing
     char name[NAME_MAX + 1] = {};
+    bool published = false;             // `name` is a PublishGroup's file, not a temporary
+    std::atomic<int>* group = nullptr;  // that group's state
+    dev_t device = 0;                   // which file, once published
+    ino_t inode = 0;
 };
 
-// More than a process ever writes at once: one per conversion.
-Slot g_slots[8];
+// More than a run writes at once: a header and a companion for each input
+// and a dependency file.
+Slot g_slots[128];
 
-// The one ProvisionalFile, as absolute paths; guarded like a slot.
-struct Provisional {
-    std::atomic<int> state{kFree};
-    char path[PATH_MAX] = {};
-    char partner[PATH_MAX] = {};
-};
-Provisional g_provisional;
-
-bool Copy(char (&to)[PATH_MAX], const std::string& from) {
-    if (from.size() >= PATH_MAX) return false;
-    from.copy(to, from.size());
-    to[from.size()] = '\0';
-    return true;
+// Removes what the slot names: its temporary, or its published file while
+// the name still leads to that file. Async-signal-safe.
+void RemoveNamed(const Slot& slot) noexcept {
+    if (slot.name[0] == '\0') return;
+    if (slot.published) {
+        // The whole group goes, unless it is committed already.
+        int open = PublishGroup::kOpen;
+        slot.group->compare_exchange_strong(open, PublishGroup::kAbandoned);
+        if (slot.group->load() == PublishGroup::kCommitted) return;
+        struct stat info {};
+        if (::fstatat(slot.dirFd, slot.name, &info, AT_SYMLINK_NOFOLLOW) != 0 ||
+            info.st_dev != slot.device || info.st_ino != slot.inode)
+            return;
+    }
+    ::unlinkat(slot.dirFd, slot.name, 0);
 }
 
 // Takes an armed slot for a moment. A busy slot belongs to a thread that has
@@ -72,6 +78,7 @@ PendingClaim::PendingClaim(int dirFd) noexcept {
             g_slots[i].dirFd = dirFd;
             g_slots[i].fd = -1;
             g_slots[i].name[0] = '\0';
+            g_slots[i].published = false;
             g_slots[i].abandoned.store(false, std::memory_order_relaxed);
             g_slots[i].job = ThisThreadsJob();
             m_slot = i;
@@ -112,6 +119,28 @@ void PendingHold::ForgetDescriptor() noexcept {
     if (m_slot >= 0) g_slots[m_slot].fd = -1;
 }
 
+void PendingHold::Published(const char* name, dev_t device, ino_t inode,
+                            std::atomic<int>* groupState) noexcept {
+    if (m_slot < 0) return;
+    Slot& slot = g_slots[m_slot];
+    slot.group = groupState;
+    std::strncpy(slot.name, name, NAME_MAX);
+    slot.name[NAME_MAX] = '\0';
+    slot.fd = -1;
+    slot.device = device;
+    slot.inode = inode;
+    slot.published = true;
+}
+
+void RemovePublished(int slot) noexcept {
+    if (slot < 0) return;
+    {
+        PendingHold hold(slot);
+        RemoveNamed(g_slots[slot]);
+    }
+    ForgetPending(slot);
+}
+
 void ForgetPending(int slot) noexcept {
     if (slot < 0) return;
     // Straight from armed to free, never busy: a handler that interrupted
@@ -126,26 +155,30 @@ void ForgetPending(int slot) noexcept {
 
 }  // namespace detail
 
-// Only one at a time, one conversion's; any other goes unrecorded.
-ProvisionalFile::ProvisionalFile(const std::string& path, const std::string& partner) {
-    std::error_code error;
-    const std::string absolutePath = std::filesystem::absolute(path, error).string();
-    const std::string absolutePartner = std::filesystem::absolute(partner, error).string();
-    if (error) return;
-    const detail::SignalsBlocked blocked;
-    int expected = detail::kFree;
-    if (!detail::g_provisional.state.compare_exchange_strong(expected, detail::kBusy)) return;
-    m_recorded = detail::Copy(detail::g_provisional.path, absolutePath) &&
-                 detail::Copy(detail::g_provisional.partner, absolutePartner);
-    detail::g_provisional.state.store(m_recorded ? detail::kArmed : detail::kFree,
-                                      std::memory_order_release);
+PublishGroup::PublishGroup() = default;
+PublishGroup::~PublishGroup() { Rollback(); }
+
+bool PublishGroup::Commit() noexcept {
+    int open = kOpen;
+    if (!m_state.compare_exchange_strong(open, kCommitted) && open != kCommitted) return false;
+    for (const auto& member : m_members) {
+        detail::ForgetPending(member->slot);
+        ::close(member->dirFd);
+    }
+    m_members.clear();
+    return true;
 }
 
-ProvisionalFile::~ProvisionalFile() {
-    if (!m_recorded) return;
-    const detail::SignalsBlocked blocked;
-    detail::Take(detail::g_provisional.state);
-    detail::g_provisional.state.store(detail::kFree, std::memory_order_release);
+// The newest first, so that a name is never left pointing into a group half
+// taken away.
+void PublishGroup::Rollback() noexcept {
+    int open = kOpen;
+    m_state.compare_exchange_strong(open, kAbandoned);
+    for (auto member = m_members.rbegin(); member != m_members.rend(); ++member) {
+        detail::RemovePublished((*member)->slot);
+        ::close((*member)->dirFd);
+    }
+    m_members.clear();
 }
 
 void RemovePendingOutput() noexcept {
@@ -160,7 +193,7 @@ void RemovePendingOutput() noexcept {
         // removal of a name already gone does no harm. An unnamed file has
         // nothing to remove; the mark alone keeps it from ever appearing.
         slot.abandoned.store(true, std::memory_order_relaxed);
-        if (slot.name[0] != '\0') {
+        if (slot.name[0] != '\0' && !slot.published) {
             // Some FUSE file systems keep a file removed while open under a
             // hidden name of their own, and FAT through FUSE mishandles it:
             // the file is let go first. Its number then leads to /dev/null,
@@ -173,16 +206,9 @@ void RemovePendingOutput() noexcept {
                     ::close(null);
                 }
             }
-            ::unlinkat(slot.dirFd, slot.name, 0);
         }
+        detail::RemoveNamed(slot);
         slot.state.store(detail::kArmed, std::memory_order_release);
-    }
-    // Every header is now published or never will be.
-    if (detail::Take(detail::g_provisional.state)) {
-        struct stat info {};
-        if (::fstatat(AT_FDCWD, detail::g_provisional.partner, &info, AT_SYMLINK_NOFOLLOW) != 0)
-            ::unlinkat(AT_FDCWD, detail::g_provisional.path, 0);
-        detail::g_provisional.state.store(detail::kArmed, std::memory_order_release);
     }
 }
 

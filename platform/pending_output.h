@@ -3,8 +3,23 @@
 #pragma once
 
 #include <signal.h>
+#include <sys/types.h>
 
+#include <atomic>
 #include <climits>
+
+#include "platform/output_file.h"
+
+namespace platform {
+
+// A published file of a PublishGroup: its slot in the record, which names
+// it, and its directory, held open.
+struct PublishGroup::Member {
+    int slot = -1;
+    int dirFd = -1;
+};
+
+}  // namespace platform
 
 namespace platform::detail {
 
@@ -71,6 +86,13 @@ public:
     // RemovePendingOutput() leaves it alone, as its number may be reused.
     void ForgetDescriptor() noexcept;
 
+    // The file is now published under `name` and belongs to a PublishGroup
+    // whose fate is `groupState`: RemovePendingOutput() removes that name,
+    // while it still leads to the file `device` and `inode`, unless the group
+    // is committed.
+    void Published(const char* name, dev_t device, ino_t inode,
+                   std::atomic<int>* groupState) noexcept;
+
 private:
     SignalsBlocked m_blocked;  // first: blocks before the slot is taken
     int m_slot;
@@ -78,5 +100,9 @@ private:
 
 // The temporary of `slot` is gone (published or removed); frees the slot.
 void ForgetPending(int slot) noexcept;
+
+// Removes the published file of `slot` if `dirFd`'s `name` still leads to
+// it, then frees the slot. For PublishGroup::Rollback.
+void RemovePublished(int slot) noexcept;
 
 }  // namespace platform::detail

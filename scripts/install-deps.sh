@@ -9,6 +9,7 @@ packages=(
   xvfb xauth xdotool imagemagick           # window tests without a display
   x11-xserver-utils                        # xmodmap: keys for typed non-ASCII letters
   xxd time bc                              # benchmark
+  strace                                   # faults injected into the converter's calls
   clang ninja-build meson                  # headers, the CMake package and the README's recipes
   fusefat dosfstools                       # conversions onto a FAT image
   librsvg2-bin dpkg-dev                    # icons, package

@@ -119,7 +119,7 @@ if command -v script >/dev/null; then
 fi
 "$convert" "$odd" -o notty.h >stdout 2>/dev/null
 expect "a pipe gets the real name" grep -q $'bell\a\e\\[2J.bin' stdout
-expect "the header keeps the real name" grep -q $'adds bell\a\e\\[2J.bin to' notty.h
+expect "the header names it with visible escapes" grep -qF 'adds bell\x07\x1B[2J.bin to' notty.h
 rm -f bell* tty.h tty.out notty.h
 
 # --- Updates and dependency files -------------------------------------------
@@ -148,16 +148,16 @@ rm -rf taken.h up.h up.d
 ln abc.txt hardlink.txt && mkfifo fifo.d && ln -s nowhere symlink.d
 sum=$(md5sum <abc.txt)
 check "update onto its own input" 1 "" \
-    "hexcrate-convert: abc.txt: Please specify an(other) output filename" -- \
+    "hexcrate-convert: abc.txt: the header of abc.txt would be the same file as the input abc.txt" -- \
     "$convert" --update -o abc.txt abc.txt
 check "update onto a hard link of its input" 1 "" \
-    "hexcrate-convert: ./hardlink.txt: Please specify an(other) output filename" -- \
+    "hexcrate-convert: ./hardlink.txt: the header of abc.txt would be the same file as the input abc.txt" -- \
     "$convert" --update -o ./hardlink.txt abc.txt
 check "depfile onto the input" 1 "" \
-    "hexcrate-convert: hardlink.txt: Dependency file would replace the input." -- \
+    "hexcrate-convert: hardlink.txt: the dependency file would be the same file as the input abc.txt" -- \
     "$convert" --depfile=hardlink.txt abc.txt -o fresh.h
 check "depfile onto the header" 1 "" \
-    "hexcrate-convert: ./fresh.h: Dependency file would replace the output." -- \
+    "hexcrate-convert: ./fresh.h: the dependency file would be the same file as the header of abc.txt" -- \
     "$convert" --depfile=./fresh.h abc.txt -o fresh.h
 for special in fifo.d symlink.d .; do
     check "depfile onto $special" 1 "" \
@@ -199,14 +199,6 @@ rm -f large.* shared.h one.h two.h
 # --- Leftovers ----------------------------------------------------------------
 expect "no stray files" test "$(ls -A | sort | tr '\n' ' ')" = \
     "abc.h abc.txt fixed.h full.h mine.h short.h stderr stdout "
-
-# A conversion killed half-way leaves nothing behind.
-truncate -s 256M sparse.bin
-"$convert" sparse.bin --output killed.h >/dev/null 2>&1 &
-sleep 0.1
-kill -9 $! 2>/dev/null; wait $! 2>/dev/null
-expect "killed conversion leaves nothing" test -z "$(ls -A | grep killed)"
-rm -f sparse.bin
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -9,19 +9,20 @@
 #include "cli/report.h"
 #include "cli/terminal_progress.h"
 #include "core/conversion.h"
+#include "core/name_rules.h"
 #include "system_calls_mock.h"
 #include "test_files.h"
 
 namespace {
 
 TEST(Report, EscapesControlCharactersOnly) {
-    EXPECT_EQ(cli::EscapeControls("a\nb\tc\rd"), "a\\nb\\tc\\rd");
-    EXPECT_EQ(cli::EscapeControls("\x1B[31mred\x7F"), "\\x1B[31mred\\x7F");
-    EXPECT_EQ(cli::EscapeControls(std::string("nul\0!", 5)), "nul\\x00!");
-    EXPECT_EQ(cli::EscapeControls("csi\xC2\x9B"
-                                  "2J"),
+    EXPECT_EQ(core::EscapeControls("a\nb\tc\rd"), "a\\nb\\tc\\rd");
+    EXPECT_EQ(core::EscapeControls("\x1B[31mred\x7F"), "\\x1B[31mred\\x7F");
+    EXPECT_EQ(core::EscapeControls(std::string("nul\0!", 5)), "nul\\x00!");
+    EXPECT_EQ(core::EscapeControls("csi\xC2\x9B"
+                                   "2J"),
               "csi\\xC2\\x9B2J");
-    EXPECT_EQ(cli::EscapeControls("caf\xC3\xA9 \xE2\x82\xAC \\n"), "caf\xC3\xA9 \xE2\x82\xAC \\n");
+    EXPECT_EQ(core::EscapeControls("caf\xC3\xA9 \xE2\x82\xAC \\n"), "caf\xC3\xA9 \xE2\x82\xAC \\n");
 }
 
 TEST(Report, ErrorsNameTheirFile) {
@@ -61,13 +62,6 @@ TEST(Report, WarnsAboutNamesThatDoNotCompile) {
               "'debian-logofile', not a valid C++ identifier; choose a prefix with --name");
     EXPECT_EQ(cli::NameWarnings("CFile", "x").size(), 1u);  // collides with the header's own
     EXPECT_EQ(cli::NameWarnings("C", "2x").size(), 1u);
-
-    // A line end in the file name breaks the header's comment, whatever the
-    // class and identifiers; one in a folder name is never written.
-    EXPECT_EQ(cli::LineEndWarning("dir\nname/a.bin"), "");
-    for (const char* input : {"a\nb.bin", "dir/a\rb.bin"})
-        EXPECT_EQ(cli::LineEndWarning(input).rfind("hexcrate-convert: warning: file name '", 0), 0u)
-            << cli::LineEndWarning(input);
 }
 
 TEST(Report, CompileHintAboveOneMebibyteOnly) {

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "core/data_kind.h"
 #include "core/header_format_incbin.h"
 #include "core/header_format_rc.h"
 #include "core/header_format_string.h"
@@ -143,28 +144,34 @@ TEST(IncbinFormatter, NamesTheFileWithItsCountAndChecksum) {
 
 TEST(RcFormatter, LoadsTheResourceThatItsScriptNames) {
     Collected out;
-    core::RcFormatter formatter(out.Sink(), R"(C:\data\a"b.bin)");
+    Collected script;
+    core::RcFormatter formatter(out.Sink(), script.Sink(), R"(C:\data\a"b.bin)");
     Format(formatter, "abc");
     const std::string& header = out.text;
     EXPECT_EQ(header.substr(0, Opening().size()), Opening());
-    EXPECT_NE(header.find("FindResourceA(module, \"HEXCRATE_ABCFILE\", MAKEINTRESOURCEA(10))"),
+    EXPECT_NE(header.find("FindResourceA(module, \"HEXCRATE_ABCFILE_E71FA2190541574B\", "
+                          "MAKEINTRESOURCEA(10))"),
               std::string::npos);
     EXPECT_NE(header.find("SizeofResource(module, resource) == 3 ?"), std::string::npos);
     EXPECT_NE(header.find("Content checksum: e71fa2190541574b"), std::string::npos);
     EXPECT_EQ(header.substr(header.find("\r\n\r\nconst DWORD")),
               LengthAndClass("3", "if(!abcfile)return false;"));
+    // The script comes with the header, its name and path as data.
+    EXPECT_EQ(script.text, formatter.ResourceScript("abc.txt", "abc"));
     EXPECT_EQ(formatter.ResourceScript("abc\n.txt", "abc"),
-              "// abc?.txt as a resource for the header written with this file.\r\n"
+              "// abc\\n.txt as a resource for the header written with this file.\r\n"
               "// Content checksum: e71fa2190541574b\r\n"
-              "HEXCRATE_ABCFILE RCDATA \"C:/data/a\"\"b.bin\"\r\n");
+              "HEXCRATE_ABCFILE_E71FA2190541574B RCDATA \"C:/data/a\"\"b.bin\"\r\n");
+    // Outside Windows a backslash is part of a name, and a line end stays in the string.
+    EXPECT_EQ(core::ResourceCompilerString("/data/a\\b\n\"c"), "/data/a\\\\b\\n\"\"c");
 }
 
 TEST(RcFormatter, ScriptSitsBesideTheHeader) {
-    EXPECT_EQ(core::ResourceScriptPath("logo.h"), "logo.rc");
-    EXPECT_EQ(core::ResourceScriptPath("out/logo.hpp"), "out/logo.rc");
-    EXPECT_EQ(core::ResourceScriptPath("v1.2/logo"), "v1.2/logo.rc");
-    EXPECT_EQ(core::ResourceScriptPath("C:\\v1.2\\.hidden"), "C:\\v1.2\\.hidden.rc");
-    EXPECT_EQ(core::ResourceName("logo_"), "HEXCRATE_LOGO_FILE");
+    EXPECT_EQ(core::CompanionPath("logo.h", ".rc"), "logo.rc");
+    EXPECT_EQ(core::CompanionPath("out/logo.hpp", ".rc"), "out/logo.rc");
+    EXPECT_EQ(core::CompanionPath("v1.2/logo", ".rc"), "v1.2/logo.rc");
+    EXPECT_EQ(core::CompanionPath("C:\\v1.2\\.hidden", ".rc"), "C:\\v1.2\\.hidden.rc");
+    EXPECT_EQ(core::ResourceName("logo_", "00ff"), "HEXCRATE_LOGO_FILE_00FF");
 }
 
 }  // namespace

@@ -113,17 +113,18 @@ TEST(HeaderRoundTrip, ArrayHoldsTheInputForManySizes) {
     }
 }
 
-TEST(HeaderFormatter, LineFeedsInNamesAreStoredAsCrLf) {
+// A name is data: a line end in it cannot end the comment and start code.
+TEST(HeaderFormatter, ControlCharactersInNamesAreEscaped) {
     TempDir dir;
-    test::WriteFile(dir / "a\nb.bin", "abc");
-    ASSERT_EQ(test::Convert(dir / "a\nb.bin", dir / "out.h", "C\nX"), Outcome::Converted);
+    test::WriteFile(dir / "a\nint injected;\x1B.bin", "abc");
+    ASSERT_EQ(test::Convert(dir / "a\nint injected;\x1B.bin", dir / "out.h", "C\rX"),
+              Outcome::Converted);
     const std::string header = ReadFile(dir / "out.h");
-    EXPECT_NE(header.find("// This is a headerfile which adds a\r\nb.bin to your"),
+    EXPECT_NE(header.find("// This is a headerfile which adds a\\nint injected;\\x1B.bin to"),
               std::string::npos);
-    EXPECT_NE(header.find("const unsigned char a\r\nbfile[]"), std::string::npos);
-    EXPECT_NE(header.find("BOOL C\r\nX::ExtractFile"), std::string::npos);
-    EXPECT_EQ(std::count(header.begin(), header.end(), '\n'),
-              std::count(header.begin(), header.end(), '\r'));
+    EXPECT_NE(header.find("const unsigned char a\\nint injected;\\x1Bfile[]"), std::string::npos);
+    EXPECT_NE(header.find("BOOL C\\rX::ExtractFile"), std::string::npos);
+    EXPECT_EQ(header.find("\ninject"), std::string::npos);
 }
 
 // Every chunk but the last covers whole pages from a page boundary, even

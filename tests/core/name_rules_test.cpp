@@ -34,6 +34,8 @@ INSTANTIATE_TEST_SUITE_P(
         // Only dot first: empty base name; the class takes the base of the rest.
         NameCase{"C:\\home\\.profile", ".profile", "", ".h", "C.profileFile"},
         NameCase{"a.bin", "a.bin", "a", "a.h", "CAFile"},
+        // The ends of the alphabet change case too.
+        NameCase{"zZz.bin", "zZz.bin", "zZz", "zZz.h", "CZzzFile"},
         NameCase{"data.bin", "data.bin", "data", "data.h", "CDataFile"},
         NameCase{"C:\\dir\\", "", "", ".h", "CFile"}, NameCase{"", "", "", ".h", "CFile"},
         NameCase{"C:\\my.dir\\readme", "readme", "readme", "readme.h", "CReadmeFile"},
@@ -65,7 +67,7 @@ TEST(NameRules, TypingAPathProposesNamesAtEveryKeystroke) {
 }
 
 TEST(NameRules, IdentifierRule) {
-    for (const char* good : {"a", "_x", "CLogoFile", "x9", "int_", "caf\xC3\xA9"})
+    for (const char* good : {"a", "z", "Z", "_x", "CLogoFile", "x9", "int_", "caf\xC3\xA9"})
         EXPECT_TRUE(core::IsIdentifier(good)) << good;
     for (const char* bad : {"", "9x", "a-b", "a b", "a.b", "int", "class", "co_await", "$x"})
         EXPECT_FALSE(core::IsIdentifier(bad)) << bad;

@@ -53,41 +53,6 @@ TEST(OutputFile, PublishReplacingSwapsContentAndLeavesNothingHidden) {
     }
 }
 
-// Something that appears at the target while the file is written is kept;
-// the new file is dropped.
-TEST(OutputFile, NameTakenMeanwhileIsLeftAlone) {
-    TempDir dir;
-    auto out = OutputFile::Create(dir / "out.h");
-    ASSERT_TRUE(out);
-    ASSERT_TRUE(out->Write("new", 3));
-    WriteFile(dir / "out.h", "someone else's");
-    EXPECT_EQ(out->Publish(), OutputFile::PublishResult::NameTaken);
-    EXPECT_EQ(ReadFile(dir / "out.h"), "someone else's");
-    EXPECT_EQ(EntriesIn(dir.Path()), 1u);
-}
-
-TEST(OutputFile, NamedTemporaryPublishesAndCleansUp) {
-    TempDir dir;
-    {
-        auto out = OutputFile::Create(dir / "a.h", OutputFile::Temporary::Named);
-        ASSERT_TRUE(out);
-        ASSERT_TRUE(out->Write("abc", 3));
-        EXPECT_FALSE(fs::exists(dir / "a.h"));
-        EXPECT_EQ(out->Publish(), OutputFile::PublishResult::Published);
-    }
-    {
-        auto out = OutputFile::Create(dir / "b.h", OutputFile::Temporary::Named);
-        ASSERT_TRUE(out);
-        ASSERT_TRUE(out->Write("abc", 3));
-    }  // dropped unpublished
-    EXPECT_EQ(ReadFile(dir / "a.h"), "abc");
-    EXPECT_EQ(EntriesIn(dir.Path()), 1u);
-    // Same permissions as any new file.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    EXPECT_EQ(static_cast<mode_t>(fs::status(dir / "a.h").permissions()), 0666 & ~mask);
-}
-
 // Closing the window mid-conversion abandons its output whatever the kind:
 // a hidden temporary is removed, an unnamed one stays unseen, and neither
 // can be published afterwards, by link or by rename. A file made after that
@@ -164,7 +129,8 @@ std::atomic<bool> g_abandoned{false};
 std::optional<std::thread> g_abandoner;
 
 // Abandoning from another thread while the file is being linked waits for
-// the link to end: the header is complete and stays, never half abandoned.
+// the link to end: the file is then there complete, or taken away whole
+// (when the abandoning comes before the publication is committed).
 TEST(OutputFile, AbandoningWaitsForALinkUnderWay) {
     for (auto kind : kBothKinds) {
         SCOPED_TRACE(static_cast<int>(kind));
@@ -189,8 +155,10 @@ TEST(OutputFile, AbandoningWaitsForALinkUnderWay) {
         g_abandoner->join();
         g_abandoner.reset();
         EXPECT_FALSE(abandonedDuringLink);
-        EXPECT_EQ(ReadFile(dir / "out.h"), "abc");
-        EXPECT_EQ(EntriesIn(dir.Path()), 1u);
+        if (EntriesIn(dir.Path()) != 0) {
+            EXPECT_EQ(EntriesIn(dir.Path()), 1u);
+            EXPECT_EQ(ReadFile(dir / "out.h"), "abc");
+        }
     }
 }
 

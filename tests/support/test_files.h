@@ -3,11 +3,12 @@
 #pragma once
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdlib>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
+#include <stdexcept>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -16,14 +17,19 @@ namespace test {
 
 namespace fs = std::filesystem;
 
-// A fresh directory under $TMPDIR, removed with everything in it.
+// A fresh directory under $TMPDIR (%TEMP% on Windows), removed with
+// everything in it.
 class TempDir {
 public:
     TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "hexcrate-test-XXXXXX").string();
-        if (!::mkdtemp(pattern.data()))
-            throw std::system_error(errno, std::generic_category(), "mkdtemp " + pattern);
-        m_path = pattern;
+        std::random_device random;
+        const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+        for (unsigned attempt = 0; attempt < 100; ++attempt) {
+            const auto tag = std::to_string(random() ^ static_cast<unsigned>(now) ^ attempt);
+            m_path = fs::temp_directory_path() / ("hexcrate-test-" + tag);
+            if (fs::create_directory(m_path)) return;  // false: the name is taken
+        }
+        throw std::runtime_error("no free name for a temporary directory");
     }
     ~TempDir() {
         std::error_code ignored;
@@ -55,12 +61,14 @@ inline std::size_t EntriesIn(const fs::path& dir) {
 }
 
 // The names of the entries of `dir`, sorted.
-inline std::vector<std::string> Entries(const TempDir& dir) {
+inline std::vector<std::string> Entries(const fs::path& dir) {
     std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir.Path()))
+    for (const auto& entry : fs::directory_iterator(dir))
         names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
 }
+
+inline std::vector<std::string> Entries(const TempDir& dir) { return Entries(dir.Path()); }
 
 }  // namespace test
