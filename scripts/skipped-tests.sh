@@ -10,6 +10,7 @@ results=$build/Testing/results.xml
 [ -f "$results" ] || { echo "skipped-tests.sh: no $results (run the tests first)" >&2; exit 2; }
 
 python3 - "$results" "$fail" <<'PY'
+import re
 import sys
 import xml.etree.ElementTree as ET
 
@@ -19,9 +20,9 @@ for case in ET.parse(results).getroot().iter("testcase"):
     if case.find("skipped") is None:
         continue
     out = (case.findtext("system-out") or "").splitlines()
-    # The shell tests say "SKIPPED: reason"; GoogleTest prints its reason on
-    # the lines between "Skipped" and "[  SKIPPED ]".
-    reasons = [line.split(":", 1)[1].strip() for line in out if line.startswith("SKIPPED:")]
+    # The shell tests say "SKIPPED: reason" (some "SKIP:" or "skipped:");
+    # GoogleTest prints its reason on the line after "file:line: Skipped".
+    reasons = [m.group(1) for m in map(re.compile(r"^(?:SKIPPED|SKIP|skipped):\s*(.+)").match, out) if m]
     for i, line in enumerate(out):
         if line.endswith(": Skipped") and i + 1 < len(out) and out[i + 1].strip():
             reasons.append(out[i + 1].strip())
