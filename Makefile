@@ -6,7 +6,7 @@ JOBS    ?= $(shell nproc)
 # The build tree's own make calls are nested: keep their directory lines out.
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps configure build run test quick werror sanitize bench clean package uninstall
+.PHONY: all deps configure build run test quick werror sanitize portable bench clean package uninstall
 .PHONY: lint format-check tidy fuzz fuzz-corpus mutants help
 
 all: build
@@ -85,6 +85,19 @@ sanitize: build-asan/Makefile build-tsan/Makefile  ## the suite under ASan+UBSan
 	  bash $(CURDIR)/scripts/skipped-tests.sh . $(if $(NO_SKIPS),--fail) && exit $$status
 	@$(CMAKE) --build build-tsan -j $(JOBS) --target core_tests
 	TSAN_OPTIONS=halt_on_error=1 build-tsan/tests/core/core_tests --gtest_filter='$(TSAN_TESTS)'
+
+# The POSIX layer as other systems build it, without its Linux-only calls
+# (platform/posix_features.h): the tests of platform, core and converter,
+# the converter's signal and dependency-file scripts among them; not the
+# window, which has no code of its own there, nor the compiler round trips.
+PORTABLE_TARGETS := platform_tests core_tests cli_tests hexcrate-convert
+build-portable/Makefile: | $(BUILD)/.deps
+	@$(CMAKE) --preset portable >/dev/null
+
+portable: build-portable/Makefile  ## the POSIX layer's portable fallbacks, built and tested
+	@$(CMAKE) --build build-portable -j $(JOBS) --target $(PORTABLE_TARGETS)
+	cd build-portable && ctest --output-on-failure -j $(JOBS) -L 'platform|core|cli' \
+	  -E '^cli[.](compile|kinds)($$|[.])'
 
 # Mutation testing: each small change listed in tests/mutants/mutants.txt is
 # applied to a copy of the tree in build-mutants/, and the tests named for it
@@ -174,4 +187,4 @@ windows-test: build windows  ## their tests under Wine
 	@bash scripts/windows-test.sh $(WIN)
 
 clean:  ## remove every build tree
-	rm -rf $(BUILD) build-asan build-tsan build-fuzz $(LINT_BUILD)
+	rm -rf $(BUILD) build-asan build-tsan build-fuzz build-portable $(LINT_BUILD)

@@ -61,9 +61,12 @@ std::string AppendEscaped(std::string& out, std::string_view path, bool isTarget
 
 }  // namespace
 
-DepfileText MakeDepfileText(std::string_view output, std::string_view input) {
+DepfileText MakeDepfileText(const std::vector<std::string>& outputs, std::string_view input) {
     DepfileText result;
-    result.problem = AppendEscaped(result.text, output, true);
+    for (std::size_t i = 0; i < outputs.size() && result.problem.empty(); ++i) {
+        if (i > 0) result.text += ' ';
+        result.problem = AppendEscaped(result.text, outputs[i], true);
+    }
     if (result.problem.empty()) {
         result.text += ": ";
         result.problem = AppendEscaped(result.text, input, false);

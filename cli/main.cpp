@@ -11,6 +11,7 @@
 #include "cli/report.h"
 #include "cli/terminal_progress.h"
 #include "core/conversion.h"
+#include "core/data_kind.h"
 #include "core/job_check.h"
 #include "core/name_rules.h"
 #include "core/outcome.h"
@@ -136,7 +137,11 @@ std::optional<core::OutputDestination> PrepareDepfile(const cli::Options& option
                                                       std::string& problem) {
     std::string text;
     for (const Planned& planned : plan) {
-        cli::DepfileText line = cli::MakeDepfileText(planned.output, planned.input);
+        // The header and the companion file are both the rule's.
+        std::vector<std::string> outputs{planned.output};
+        if (const core::DataKindInfo& kind = core::InfoOf(options.data); kind.HasCompanion())
+            outputs.push_back(core::CompanionPath(planned.output, kind.companionExtension));
+        cli::DepfileText line = cli::MakeDepfileText(outputs, planned.input);
         problem = line.problem;
         if (!problem.empty()) return std::nullopt;
         text += line.text;

@@ -11,6 +11,17 @@ target_compile_options(hexcrate_warnings INTERFACE -Wall -Wextra)
 if(HEXCRATE_PEDANTIC)
   target_compile_options(hexcrate_warnings INTERFACE -Wpedantic -Wshadow -Wconversion)
 endif()
+# The rest of what each compiler can check for free: casts that hide what
+# they do, null dereferences the optimizer can prove, conditions and
+# branches that repeat, suspicious logic and formats.
+target_compile_options(hexcrate_warnings INTERFACE
+  -Wold-style-cast -Wcast-qual -Wcast-align -Wnull-dereference -Wundef -Wformat=2
+  -Wno-format-nonliteral -Wpointer-arith -Woverloaded-virtual -Wnon-virtual-dtor
+  -Wzero-as-null-pointer-constant -Wdouble-promotion -Wmissing-include-dirs
+  -Wredundant-decls
+  $<$<CXX_COMPILER_ID:GNU>:-Wuseless-cast -Wduplicated-cond -Wduplicated-branches
+    -Wlogical-op -Wshift-overflow=2 -Wtrampolines -Wsized-deallocation -Wdisabled-optimization>
+  $<$<CXX_COMPILER_ID:Clang>:-Wextra-semi -Wdeprecated -Wunreachable-code -Wloop-analysis>)
 if(HEXCRATE_WERROR)
   target_compile_options(hexcrate_warnings INTERFACE -Werror)
 endif()

@@ -71,10 +71,16 @@ ConversionResult Format(const ConversionJob& job, JobFiles& files, ProgressSink&
     const std::unique_ptr<DataFormatter> formatter = kind.makeFormatter(
         {[&files](const char* data, std::size_t size) { return files.header.Write(data, size); },
          SinkInto(files.companion), AbsolutePath(job.inputPath),
-         FileNamePart(CompanionPath(job.outputPath, kind.companionExtension))});
+         FileNamePart(CompanionPath(job.outputPath, kind.companionExtension)), files.input.Size()});
     DataFormatter& header = *formatter;
+    // A formatter that stops writes no more; an input that changed while
+    // being read is the input's failure, not the output's.
+    const auto stopped = [&header, &files]() -> ConversionResult {
+        if (header.InputChanged()) return {Outcome::InputUnreadable, {}};
+        return files.Stopped();
+    };
     progress.Advanced(0);
-    if (!header.Opening(displayName, prefix)) return files.Stopped();
+    if (!header.Opening(displayName, prefix)) return stopped();
 
     // The input is read on a second thread while this one formats and
     // writes. The count is what was actually read: a file that shrinks or
@@ -92,18 +98,17 @@ ConversionResult Format(const ConversionJob& job, JobFiles& files, ProgressSink&
         // The count advances every 64 KiB, however large the blocks read.
         for (std::size_t done = 0; done < size; done += kProgressStep) {
             if (!header.Bytes(block.data + done, std::min(kProgressStep, size - done)))
-                return files.Stopped();
+                return stopped();
             progress.Advanced(static_cast<std::uint32_t>(header.ByteCount()));
         }
     }
-    if (!header.Closing(prefix, job.className)) return files.Stopped();
+    if (!header.Closing(prefix, job.className)) return stopped();
     if (ConversionResult result = files.header.Complete(); !result.Ok()) return result;
     if (files.companion) return files.companion->Complete();
     return {};
 }
 
-ConversionResult ConvertOrThrow(const ConversionJob& job, ProgressSink& sink,
-                                RunOutputs& outputs) {
+ConversionResult ConvertOrThrow(const ConversionJob& job, ProgressSink& sink, RunOutputs& outputs) {
     Furthest progress(sink);
     auto input = platform::InputFile::Open(job.inputPath, job.options.inputAccess);
     if (!input) return {Outcome::InputNotFound, platform::LastError()};

@@ -24,6 +24,10 @@ public:
     virtual bool Closing(std::string_view prefix, std::string_view className) = 0;
 
     virtual std::uint64_t ByteCount() const = 0;
+
+    // True when a call returned false because the input held more or fewer
+    // bytes than the formatter was told to expect: it changed while read.
+    virtual bool InputChanged() const { return false; }
 };
 
 }  // namespace core

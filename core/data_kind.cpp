@@ -5,6 +5,7 @@
 #include "core/header_format.h"
 #include "core/header_format_incbin.h"
 #include "core/header_format_rc.h"
+#include "core/header_format_source.h"
 #include "core/header_format_string.h"
 
 namespace core {
@@ -27,6 +28,11 @@ std::unique_ptr<DataFormatter> MakeRc(FormatterSetup setup) {
                                          std::move(setup.inputPath));
 }
 
+std::unique_ptr<DataFormatter> MakeSource(FormatterSetup setup) {
+    return std::make_unique<SourceFormatter>(std::move(setup.header), std::move(setup.companion),
+                                             setup.expectedLength, std::move(setup.companionName));
+}
+
 const std::array kKinds{
     DataKindInfo{DataKind::Hex, "hex", "an array of hex literals (the default)", "", true, MakeHex},
     DataKindInfo{DataKind::String, "string",
@@ -37,6 +43,9 @@ const std::array kKinds{
     DataKindInfo{DataKind::Rc, "rc",
                  "a resource in OUTPUT's name with '.rc', for Windows\ncompilers", ".rc", false,
                  MakeRc},
+    DataKindInfo{DataKind::Source, "source",
+                 "a C file in OUTPUT's name with '.c', for gcc,\nclang and mingw", ".c", false,
+                 MakeSource},
 };
 
 }  // namespace

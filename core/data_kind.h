@@ -22,14 +22,16 @@ enum class DataKind {
     String,  // concatenated string literals, cheap to compile for g++ and clang++
     Incbin,  // the assembler's .incbin of the input, for g++ and clang++ (ELF and PE)
     Rc,      // an RCDATA resource in a .rc file beside the header, for Windows
+    Source,  // a C file beside the header defines the array, for gcc and clang
 };
 
 // What a formatter is given: where its two texts go and what it may name.
 struct FormatterSetup {
     DataFormatter::Sink header;
-    DataFormatter::Sink companion;  // the companion file's text; unused without one
-    std::string inputPath;          // absolute, for the kinds that name the input
-    std::string companionName;      // the companion's file name part, for the header to name
+    DataFormatter::Sink companion;     // the companion file's text; unused without one
+    std::string inputPath;             // absolute, for the kinds that name the input
+    std::string companionName;         // the companion's file name part, for the header to name
+    std::uint64_t expectedLength = 0;  // the input's size when opened
 };
 
 struct DataKindInfo {
@@ -56,7 +58,7 @@ const DataKindInfo& InfoOf(DataKind kind);
 // The kind called `name`, or null.
 const DataKindInfo* FindDataKind(std::string_view name);
 
-// "hex, string, incbin or rc": the names for a message.
+// "hex, string, incbin, rc or source": the names for a message.
 std::string DataKindNames();
 
 // The companion file of the header at `headerPath`: its name with the last

@@ -22,14 +22,17 @@ std::string OpeningCommentText(std::string_view displayName) {
 }
 
 std::string LengthAndClassText(std::string_view prefix, std::uint64_t count,
-                               std::string_view className, std::string_view guard) {
+                               std::string_view className, std::string_view guard,
+                               MemberDefinition definition) {
     std::string text = "\r\n\r\nconst DWORD ";
     AppendName(text, prefix);
     text += "length = ";
     text += std::to_string(count);
     text += ";\r\n\r\nclass ";
     AppendName(text, className);
-    text += "\r\n{\r\npublic:\r\n\tBOOL ExtractFile(LPCTSTR filename);\r\n};\r\n\r\nBOOL ";
+    text += "\r\n{\r\npublic:\r\n\tBOOL ExtractFile(LPCTSTR filename);\r\n};\r\n\r\n";
+    if (definition == MemberDefinition::Inline) text += "inline ";
+    text += "BOOL ";
     AppendName(text, className);
     text += "::ExtractFile(LPCTSTR filename)\r\n{\r\n\t";
     if (!guard.empty()) {

@@ -4,6 +4,7 @@
 // checksum that ties a header to the bytes it names.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -20,11 +21,44 @@ void AppendName(std::string& out, std::string_view name);
 // The comment between two rules that names the input, without a line end.
 std::string OpeningCommentText(std::string_view displayName);
 
+// How ExtractFile is defined: after the class, as in the fixed format, or
+// inline, so that any number of source files may include the header.
+enum class MemberDefinition { OutOfLine, Inline };
+
 // "\r\n\r\nconst DWORD PREFIXlength = COUNT;" and the class whose
 // ExtractFile writes PREFIXfile out. `guard`, when not empty, is a line of
 // ExtractFile that returns false before writing.
 std::string LengthAndClassText(std::string_view prefix, std::uint64_t count,
-                               std::string_view className, std::string_view guard = {});
+                               std::string_view className, std::string_view guard = {},
+                               MemberDefinition definition = MemberDefinition::OutOfLine);
+
+// Each byte as it appears inside a string literal: printable ASCII as
+// itself, the rest as three octal digits, so that no following character can
+// extend an escape. '?' is escaped too, against trigraphs before C++17.
+struct LiteralEscapes {
+    std::array<std::array<char, 4>, 256> text{};
+    std::array<unsigned char, 256> size{};
+    constexpr LiteralEscapes() {
+        for (std::size_t b = 0; b < 256; ++b) {
+            if (b >= 0x20 && b < 0x7F && b != '"' && b != '\\' && b != '?') {
+                text[b] = {static_cast<char>(b)};
+                size[b] = 1;
+            } else if (b == '"' || b == '\\' || b == '?') {
+                text[b] = {'\\', static_cast<char>(b)};
+                size[b] = 2;
+            } else {
+                text[b] = {'\\', static_cast<char>('0' + (b >> 6)),
+                           static_cast<char>('0' + ((b >> 3) & 7)),
+                           static_cast<char>('0' + (b & 7))};
+                size[b] = 4;
+            }
+        }
+    }
+    void Append(std::string& out, unsigned char byte) const {
+        out.append(text[byte].data(), size[byte]);
+    }
+};
+inline constexpr LiteralEscapes kLiteralEscapes;
 
 class HeaderText {
 public:

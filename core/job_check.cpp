@@ -32,7 +32,7 @@ JobCheck CheckJob(const std::string& inputPath, const std::string& className,
     auto input = platform::InputFile::Open(inputPath, options.inputAccess);
     if (!input) return Refused(Outcome::InputNotFound, platform::LastError());
     if (input->Size() > kMaxInputSize) return Refused(Outcome::InputTooLarge);
-    return {{}, static_cast<std::uint32_t>(input->Size())};
+    return {{Outcome::Accepted, {}}, static_cast<std::uint32_t>(input->Size())};
 }
 
 }  // namespace core

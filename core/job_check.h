@@ -9,10 +9,12 @@
 
 namespace core {
 
-// The first failed check's outcome, or Converted with the input's length
-// when the job may start.
+// The first failed check's outcome and reason, or Accepted with the input's
+// length when the job may start.
 struct JobCheck : ConversionResult {
     std::uint32_t inputLength = 0;
+
+    bool Ok() const { return outcome == Outcome::Accepted; }
 };
 
 // In order: input path given, class name given, output name given and

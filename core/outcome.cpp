@@ -4,6 +4,7 @@ namespace core {
 
 std::string_view MessageText(Outcome outcome) {
     switch (outcome) {
+        case Outcome::Accepted:
         case Outcome::Converted:
             return {};
         case Outcome::NoInputPath:
@@ -46,6 +47,7 @@ OutcomeFile FileConcerned(Outcome outcome) {
         case Outcome::OutputNotWritten:
         case Outcome::OutputUnreadable:
             return OutcomeFile::Output;
+        case Outcome::Accepted:
         case Outcome::Converted:
         case Outcome::NoInputPath:
         case Outcome::NoClassName:

@@ -9,7 +9,8 @@
 namespace core {
 
 enum class Outcome {
-    Converted,    // no failure: the job may start, or the header is in place
+    Accepted,     // the checks passed: the job may start
+    Converted,    // the header is in place
     NoInputPath,  // the three checks of the window's fields, in their order
     NoClassName,
     OutputNameTaken,   // no output name, or something already answers to it
@@ -19,15 +20,14 @@ enum class Outcome {
     OutputExists,      // something took the output's name since the check
     OutputNotCreated,  // its directory is missing, not writable, or the name impossible
     OutputNotWritten,  // a write, flush or publication failed
+    OutputUnreadable,  // an update could not open the header it would replace
     OutOfMemory,
     NotStarted,  // no worker thread could be started
-    // Append new outcomes here: the values above keep their meaning.
-    OutputUnreadable,  // an update could not open the header it would replace
 };
 
 enum class OutcomeFile { None, Input, Output };
 
-// The exact message the user is shown; empty for Converted.
+// The exact message the user is shown; empty for Accepted and Converted.
 std::string_view MessageText(Outcome outcome);
 
 // Which file the message is about, so that a caller can name it.

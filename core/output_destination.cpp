@@ -107,6 +107,11 @@ bool OutputDestination::Rewind() {
     return m_existing->Rewind() || Failed(Outcome::OutputUnreadable);
 }
 
+ConversionResult OutputDestination::Flush() {
+    if (m_file && !m_file->Flush()) Failed(Outcome::OutputNotWritten);
+    return m_failure;
+}
+
 ConversionResult OutputDestination::Publish(platform::PublishGroup& group) {
     using Result = platform::OutputFile::PublishResult;
     if (!m_file) return {};  // standard output, or an identical old file kept

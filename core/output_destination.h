@@ -38,8 +38,8 @@ public:
     bool NeedsRewrite() const { return m_differs && !m_file; }
 
     // Starts again at the first byte: a destination that found a difference
-    // now writes a new file with nothing taken from the old one, the others
-    // compare again.
+    // now writes a new file with nothing taken from the old one, a new file
+    // already written to is begun afresh, the others compare again.
     bool Rewind();
 
     // True when publishing replaces an existing file; false for a new file
@@ -47,6 +47,9 @@ public:
     bool Replaces() const { return m_mode == OutputMode::Update && m_file && m_replaces; }
     // True when publishing creates a new file.
     bool Creates() const { return m_file && !Replaces(); }
+
+    // Flushes a file to be published to disk, ahead of the run's publishing.
+    ConversionResult Flush();
 
     // Makes a new file visible as a member of `group`, or replaces the old
     // one; an identical old file and standard output need nothing.

@@ -1,13 +1,21 @@
 #include "core/run_outputs.h"
 
+#include "platform/last_error.h"
+
 namespace core {
 
+// Everything is flushed first and the directories last, so that the names
+// appear within moments of each other: a kill that no handler sees can
+// hardly fall between them.
 ConversionResult RunOutputs::Publish() {
+    for (OutputDestination& output : m_outputs)
+        if (ConversionResult result = output.Flush(); !result.Ok()) return result;
     platform::PublishGroup created;  // rolled back unless committed
     for (OutputDestination& output : m_outputs) {
         if (!output.Creates()) continue;
         if (ConversionResult result = output.Publish(created); !result.Ok()) return result;
     }
+    if (!created.Sync()) return {Outcome::OutputNotWritten, platform::LastError()};
     for (OutputDestination& output : m_outputs) {
         if (!output.Replaces()) continue;
         if (ConversionResult result = output.Publish(created); !result.Ok()) return result;

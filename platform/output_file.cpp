@@ -1,4 +1,5 @@
-// The output file on Linux and other POSIX systems.
+// The output file on Linux and other POSIX systems (posix_features.h says
+// which Linux calls it uses and what it does without them).
 //
 // How a file reaches its name, by the way it was made and what the file
 // system offers. Every step that gives the target's name runs while
@@ -23,93 +24,35 @@
 #include "platform/output_file.h"
 
 #include <fcntl.h>
-#include <signal.h>
 #include <stdio.h>
-#include <sys/random.h>
 #include <sys/stat.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
-#include <cstring>
 #include <utility>
 
 #include "platform/output_job.h"
 #include "platform/pending_output.h"
+#include "platform/placeholder.h"
+#include "platform/posix_call.h"
+#include "platform/posix_features.h"
 #include "platform/system_calls.h"
+#include "platform/temp_name.h"
 
 namespace platform {
 namespace {
-
-constexpr char kTempSuffix[] = ".hexcrate-";
-constexpr std::size_t kRandomChars = 6;
-
-// Random characters for a temporary's name; the kernel's generator, or the
-// clock where it has nothing to give.
-void RandomChars(char* out, std::size_t count) {
-    static constexpr char kChars[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    unsigned char bytes[16];
-    if (::getrandom(bytes, count, GRND_NONBLOCK) != static_cast<ssize_t>(count)) {
-        timespec now{};
-        ::clock_gettime(CLOCK_REALTIME, &now);
-        unsigned long seed = static_cast<unsigned long>(now.tv_nsec) ^
-                             (static_cast<unsigned long>(::getpid()) << 16);
-        for (std::size_t i = 0; i < count; ++i, seed = seed * 6364136223846793005ul + 1)
-            bytes[i] = static_cast<unsigned char>(seed >> 33);
-    }
-    for (std::size_t i = 0; i < count; ++i) out[i] = kChars[bytes[i] % (sizeof kChars - 1)];
-}
-
-// ".NAME.hexcrate-XXXXXX", with NAME shortened where the whole would not fit
-// in a directory entry.
-void MakeTempName(char* out, const std::string& name) {
-    const std::size_t room = NAME_MAX - 1 - (sizeof kTempSuffix - 1) - kRandomChars;
-    const std::size_t kept = name.size() < room ? name.size() : room;
-    char* p = out;
-    *p++ = '.';
-    std::memcpy(p, name.data(), kept);
-    p += kept;
-    std::memcpy(p, kTempSuffix, sizeof kTempSuffix - 1);
-    p += sizeof kTempSuffix - 1;
-    RandomChars(p, kRandomChars);
-    p[kRandomChars] = '\0';
-}
 
 // Tries fresh hidden names, written into `temp`, until `make` creates a file
 // under one; `make` fails with EEXIST when a name is taken.
 template <typename Make>
 bool UnderFreshHiddenName(char* temp, const std::string& target, Make make) {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        MakeTempName(temp, target);
+        detail::MakeTempName(temp, target);
         if (make(static_cast<const char*>(temp))) return true;
         if (errno != EEXIST) return false;
     }
     return false;
-}
-
-// The placeholder's whole text: it names its process and its temporary, so
-// that a later run can tell an orphan from a conversion still under way.
-constexpr char kPlaceholderStart[] = "#error \"Unfinished Hexcrate header: converter process ";
-constexpr char kPlaceholderMiddle[] = " was stopped before its temporary ";
-constexpr char kPlaceholderEnd[] = " replaced this file; convert again.\"\n";
-constexpr std::size_t kPlaceholderMax = 512;
-
-std::string PlaceholderText(pid_t pid, const std::string& temp) {
-    return kPlaceholderStart + std::to_string(pid) + kPlaceholderMiddle + temp + kPlaceholderEnd;
-}
-
-// Writes all `size` bytes, through interruptions and short writes.
-bool WriteAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = Sys().write(fd, data, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 // Some file systems (FUSE ones, special files) cannot flush at all; that is
@@ -185,10 +128,12 @@ std::optional<OutputFile> OutputFile::Create(const std::string& path, Temporary 
     // listed can still be used, only not flushed.
     bool syncable = true;
     int dirFd = Sys().openat(AT_FDCWD, dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+#if HEXCRATE_LINUX_CALLS
     if (dirFd < 0 && errno == EACCES) {
         dirFd = Sys().openat(AT_FDCWD, dir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC, 0);
         syncable = false;
     }
+#endif
     if (dirFd < 0) return std::nullopt;
     auto state = std::make_unique<State>(dirFd, syncable, std::move(name));
 
@@ -220,6 +165,7 @@ OutputFile::~OutputFile() = default;
 // The unnamed file is recorded too, with no name to remove: abandoning it
 // must still keep it from being published.
 bool OutputFile::State::CreateUnnamed() {
+#if HEXCRATE_LINUX_CALLS
     detail::PendingClaim claim(dirFd);
     if (!claim.Claimed()) return Refused(EMFILE);
     fd = Sys().openat(dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
@@ -234,6 +180,9 @@ bool OutputFile::State::RecordIdentity() {
     device = info.st_dev;
     inode = info.st_ino;
     return true;
+#else
+    return Refused(EOPNOTSUPP);
+#endif
 }
 
 // Creates a new hidden file with the usual permissions (0666 less the umask,
@@ -255,11 +204,16 @@ bool OutputFile::State::CreateNamed() {
 // Linking through /proc needs no privilege; AT_EMPTY_PATH is the way where
 // /proc is not mounted.
 bool OutputFile::State::LinkUnnamedAs(const char* linkName) {
+#if HEXCRATE_LINUX_CALLS
     const std::string procPath = "/proc/self/fd/" + std::to_string(fd);
     int linked = Sys().linkat(AT_FDCWD, procPath.c_str(), dirFd, linkName, AT_SYMLINK_FOLLOW);
     if (linked != 0 && errno == ENOENT && !PathExists("/proc/self/fd"))
         linked = Sys().linkat(fd, "", dirFd, linkName, AT_EMPTY_PATH);
     return linked == 0;
+#else
+    (void)linkName;
+    return Refused(EOPNOTSUPP);  // never reached: no file is unnamed here
+#endif
 }
 
 // Gives an unnamed file a hidden name, the first step of a rename.
@@ -326,20 +280,11 @@ void OutputFile::State::Discard() noexcept {
 
 bool OutputFile::Write(const void* data, std::size_t size) {
     const char* p = static_cast<const char*>(data);
-    while (size > 0) {
-        const ssize_t n = Sys().write(m_state->fd, p, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (n == 0) {  // nothing written and no reason given: stop rather than spin
-            errno = EIO;
-            return false;
-        }
-        p += n;
-        size -= static_cast<std::size_t>(n);
-        m_state->written += n;
+    if (const std::error_code error = detail::WriteAll(m_state->fd, p, size)) {
+        errno = error.value();
+        return false;
     }
+    m_state->written += static_cast<off_t>(size);
     return m_state->WriteBack();
 }
 
@@ -348,6 +293,7 @@ bool OutputFile::Write(const void* data, std::size_t size) {
 // the flush before publishing has little left to do, and the file's pages
 // waiting for the disk stay few.
 bool OutputFile::State::WriteBack() {
+#if HEXCRATE_LINUX_CALLS
     constexpr off_t kStretch = off_t{8} << 20;
     while (sent >= 0 && written - sent >= kStretch) {
         if (Sys().syncFileRange(fd, sent, kStretch, SYNC_FILE_RANGE_WRITE) != 0 ||
@@ -364,14 +310,24 @@ bool OutputFile::State::WriteBack() {
         }
         sent += kStretch;
     }
+#endif
     return true;
 }
 
 OutputFile::PublishResult OutputFile::Publish() {
     PublishGroup alone;
-    const PublishResult result = Publish(alone);
-    if (result == PublishResult::Published) alone.Commit();
+    PublishResult result = Publish(alone);
+    if (result == PublishResult::Published && !(alone.Sync() && alone.Commit()))
+        result = PublishResult::Failed;
     return result;
+}
+
+bool OutputFile::Flush() { return Synced(Sys().fsync(m_state->fd)); }
+
+bool PublishGroup::Sync() noexcept {
+    for (const auto& member : m_members)
+        if (member->dirSyncable && !Synced(Sys().fsync(member->dirFd))) return false;
+    return true;
 }
 
 OutputFile::PublishResult OutputFile::Publish(PublishGroup& group) {
@@ -384,14 +340,14 @@ OutputFile::PublishResult OutputFile::State::Publish(PublishGroup& group) {
     group.m_members.reserve(group.m_members.size() + 1);
     auto member = std::make_unique<PublishGroup::Member>();
     groupState = &group.m_state;
-    // A name that may not survive a crash, or a file whose close failed, is
-    // published all the same, for the group to take back again.
-    bool done = tempName.empty() ? LinkUnnamed() : LinkNamed();
-    if (joined) done = done && SyncDirectory();
+    // A file whose close failed is published all the same, for the group to
+    // take back again.
+    const bool done = tempName.empty() ? LinkUnnamed() : LinkNamed();
     const int error = errno;
     if (joined) {
         member->slot = std::exchange(pendingSlot, -1);
         member->dirFd = std::exchange(dirFd, -1);
+        member->dirSyncable = dirSyncable;
         group.m_members.push_back(std::move(member));
     }
     Discard();
@@ -437,74 +393,9 @@ bool OutputFile::State::LinkNamed() {
 }
 
 bool OutputFile::State::RenameOverPlaceholder() {
-    int placeholderSlot = -1;
-    {
-        // The placeholder is removed like a temporary if the process is
-        // stopped before the rename. Its text is written at once: a build
-        // that finds it after a kill -9 fails on the #error, not on a
-        // missing class.
-        detail::PendingClaim claim(dirFd);
-        if (!claim.Claimed() || name.size() > NAME_MAX) return false;
-        std::memcpy(claim.Name(), name.c_str(), name.size() + 1);
-        const int placeholder = Sys().openat(
-            dirFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (placeholder < 0) return false;
-        const std::string text = PlaceholderText(::getpid(), tempName);
-        const bool complete = WriteAll(placeholder, text.data(), text.size());
-        Sys().close(placeholder);
-        placeholderSlot = claim.Arm();
-        if (!complete) {
-            Sys().unlinkat(dirFd, name.c_str(), 0);
-            detail::ForgetPending(placeholderSlot);
-            return false;
-        }
-    }
-    const bool renamed = Sys().renameat2(dirFd, tempName.c_str(), dirFd, name.c_str(), 0) == 0;
-    const int error = errno;
-    if (!renamed) Sys().unlinkat(dirFd, name.c_str(), 0);
-    detail::ForgetPending(placeholderSlot);
-    errno = error;
-    return renamed;
-}
-
-bool ClearOrphanedPlaceholder(const std::string& path) {
-    const int fd =
-        Sys().openat(AT_FDCWD, path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0);
-    if (fd < 0) return false;
-    char text[kPlaceholderMax + 1];
-    struct stat info {};
-    const ssize_t n = Sys().fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
-                              info.st_size <= static_cast<off_t>(kPlaceholderMax)
-                          ? Sys().read(fd, text, kPlaceholderMax + 1)
-                          : -1;
-    Sys().close(fd);
-    if (n <= 0 || n > static_cast<ssize_t>(kPlaceholderMax)) return false;
-
-    // Ours only when the text is exactly what a placeholder holds, and its
-    // process is gone.
-    const std::string found(text, static_cast<std::size_t>(n));
-    const std::size_t start = sizeof kPlaceholderStart - 1;
-    if (found.compare(0, start, kPlaceholderStart) != 0) return false;
-    std::size_t end = start;
-    long pid = 0;
-    while (end < found.size() && found[end] >= '0' && found[end] <= '9' && pid < 1'000'000'000)
-        pid = pid * 10 + (found[end++] - '0');
-    const std::size_t nameStart = found.find(kPlaceholderMiddle, end);
-    if (end == start || nameStart != end) return false;
-    const std::size_t tempStart = nameStart + sizeof kPlaceholderMiddle - 1;
-    const std::size_t tempEnd = found.find(kPlaceholderEnd, tempStart);
-    if (tempEnd == std::string::npos || tempEnd + sizeof kPlaceholderEnd - 1 != found.size())
-        return false;
-    const std::string temp = found.substr(tempStart, tempEnd - tempStart);
-    if (found != PlaceholderText(static_cast<pid_t>(pid), temp) ||
-        temp.find('/') != std::string::npos ||
-        (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH))
-        return false;
-
-    const auto slash = path.rfind('/');
-    const std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    Sys().unlinkat(AT_FDCWD, (dir + temp).c_str(), 0);
-    return Sys().unlinkat(AT_FDCWD, path.c_str(), 0) == 0;
+    const std::error_code error = detail::RenameOverPlaceholder(dirFd, name, tempName);
+    errno = error.value();
+    return !error;
 }
 
 OutputFile::PublishResult OutputFile::State::PublishReplacing() {

@@ -19,9 +19,12 @@ bool PathExists(const std::string& path);
 // Where a file system can neither link nor refuse a name on rename (FAT
 // through FUSE), a placeholder of ours holds the target's name for a moment
 // before the header replaces it. It reads as an #error, so that it never
-// compiles as a header. A converter killed in that moment leaves it and its
-// temporary behind: this removes both when `path` holds such a placeholder
-// whose process has ended, and says whether it did.
+// compiles as a header, and its converter holds a lock on it while it lives.
+// A converter killed in that moment leaves it and its temporary behind: this
+// removes both when `path` is exactly such a placeholder (a regular file of
+// this user, with the text one holds), its lock is free, and the temporary it
+// names has the form `path`'s own name gives (.NAME.hexcrate-XXXXXX); it says
+// whether it did. Nothing else is ever removed.
 bool ClearOrphanedPlaceholder(const std::string& path);
 
 // A new file that is written unseen and appears under its final name only
@@ -53,13 +56,16 @@ public:
     // Writes all `size` bytes; false on any error (a full disk, say).
     bool Write(const void* data, std::size_t size);
 
-    // Flushes the content to disk, gives the file its final name, then
-    // flushes the directory: after a crash the target is either absent or
-    // complete. Fails with NameTaken when something already answers to the
-    // name, which is never replaced. Closes the file either way. A published
-    // file joins `group`, which may still take it away again.
+    // Flushes the content to disk, so that publishing has little left to do.
+    bool Flush();
+
+    // Flushes the content to disk and gives the file its final name: after
+    // a crash the target is either absent or complete. Fails with NameTaken
+    // when something already answers to the name, which is never replaced.
+    // Closes the file either way. A published file joins `group`, which may
+    // still take it away again, and whose Commit() flushes its directory.
     PublishResult Publish(PublishGroup& group);
-    // The same for a file published on its own.
+    // The same for a file published on its own, its directory flushed.
     PublishResult Publish();
 
     // The same, but atomically replaces whatever file has the name (readers
@@ -86,6 +92,9 @@ public:
     PublishGroup(const PublishGroup&) = delete;
     PublishGroup& operator=(const PublishGroup&) = delete;
 
+    // Flushes the directories of the files, so that their names survive a
+    // crash; false when one cannot be flushed.
+    bool Sync() noexcept;
     // Keeps every file for good; false when RemovePendingOutput() has taken
     // the group away first. Either happens to the whole group, never to a
     // part of it.

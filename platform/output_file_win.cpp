@@ -265,10 +265,13 @@ OutputFile::PublishResult OutputFile::State::MoveToTarget(bool replace, PublishG
 
 OutputFile::PublishResult OutputFile::Publish() {
     PublishGroup alone;
-    const PublishResult result = Publish(alone);
-    if (result == PublishResult::Published) alone.Commit();
+    PublishResult result = Publish(alone);
+    if (result == PublishResult::Published && !(alone.Sync() && alone.Commit()))
+        result = PublishResult::Failed;
     return result;
 }
+
+bool OutputFile::Flush() { return ::FlushFileBuffers(m_state->file) != 0; }
 
 OutputFile::PublishResult OutputFile::Publish(PublishGroup& group) {
     const PublishResult result = m_state->MoveToTarget(false, &group);
@@ -299,6 +302,9 @@ void Forget(const std::wstring& path) {
 
 PublishGroup::PublishGroup() = default;
 PublishGroup::~PublishGroup() { Rollback(); }
+
+// Each move went through to the disk already.
+bool PublishGroup::Sync() noexcept { return true; }
 
 bool PublishGroup::Commit() noexcept {
     std::lock_guard guard(Pending().lock);

@@ -10,6 +10,7 @@
 
 #include "platform/output_file.h"
 #include "platform/output_job.h"
+#include "platform/posix_features.h"
 
 namespace platform {
 namespace detail {
@@ -202,7 +203,12 @@ void RemovePendingOutput() noexcept {
             if (slot.fd >= 0) {
                 const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
                 if (null >= 0) {
+#if HEXCRATE_LINUX_CALLS
                     ::dup3(null, slot.fd, O_CLOEXEC);
+#else
+                    ::dup2(null, slot.fd);
+                    ::fcntl(slot.fd, F_SETFD, FD_CLOEXEC);
+#endif
                     ::close(null);
                 }
             }

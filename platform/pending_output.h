@@ -17,6 +17,7 @@ namespace platform {
 struct PublishGroup::Member {
     int slot = -1;
     int dirFd = -1;
+    bool dirSyncable = true;  // false where it could only be opened as a path
 };
 
 }  // namespace platform

@@ -15,6 +15,8 @@ packages=(
   librsvg2-bin dpkg-dev                    # icons, package
   lintian desktop-file-utils appstream     # package checks
   man-db bash-completion                   # manual pages, completion
+  ccache distcc x11proto-dev meson         # the source kind with a team's build tools
+  clang-19                                 # #embed, for the compile-cost comparison
 )
 # `--dev`: the clang tools that lint, sanitizer and fuzz runs use (with the
 # clang compiler above).

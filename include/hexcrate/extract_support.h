@@ -4,6 +4,9 @@
 // header. Where windows.h or MFC already supplies them, the matching parts
 // here are left out, so the same source builds on every platform.
 //
+// After X11's <X11/Xmd.h>, BOOL is X11's (an unsigned char) and the headers
+// work with it; include <X11/Xmd.h> first, as its BOOL cannot follow ours.
+//
 // On Windows outside MFC it includes <windows.h>, whose types a header of
 // the rc kind needs for loading its resource.
 //
@@ -28,7 +31,10 @@
 #if !defined(_WINDEF_) && !defined(_MINWINDEF_)
 #include <cstdint>
 typedef std::uint32_t DWORD;  // 32 bits, as on Windows
+// X11's <X11/Xmd.h>, included before, has a BOOL of its own.
+#if !defined(XMD_H)
 typedef int BOOL;
+#endif
 #endif
 
 #if !defined(_WINNT_)

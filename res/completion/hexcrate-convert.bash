@@ -38,7 +38,7 @@ _hexcrate_convert()
             return # free text: nothing to propose
             ;;
         --data)
-            COMPREPLY=($(compgen -P "$keep" -W 'hex string incbin rc' -- "$cur"))
+            COMPREPLY=($(compgen -P "$keep" -W 'hex string incbin rc source' -- "$cur"))
             return
             ;;
         -o | --output | --depfile)

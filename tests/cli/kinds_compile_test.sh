@@ -3,11 +3,14 @@
 # headers of several inputs (sizes around a literal's line, and a file name
 # with a space and non-ASCII letters for the kinds that name their input),
 # then g++ and clang++ build a program that extracts them all and reads
-# them through the support header, and the bytes are compared. With
-# `windows`, the Windows cross-compiler does the same for string and incbin,
-# and for rc with windres, in a program and in a DLL, run under 64-bit Wine.
+# them through the support header, and the bytes are compared (for the
+# source kind, with the C files built by gcc and clang as C). With
+# `windows`, the Windows cross-compiler does the same for string, incbin and
+# source, and for rc with windres, in a program and in a DLL, run under
+# 64-bit Wine.
 # Usage: kinds_compile_test.sh CONVERTER [windows]
 set -u
+shopt -s nullglob  # no .o or .c: no words
 convert=$(realpath "$1")
 mode=${2:-linux}
 here=$(cd "$(dirname "$0")" && pwd)
@@ -49,15 +52,26 @@ compare() {
     cmp -s "odd näme.bin" backodd.bin
 }
 
+# The source kind's C files as objects, built by C compiler CC with any
+# further options.
+c_objects() {  # c_objects CC OPTION...
+    local source
+    for source in ./*.c; do
+        "$@" -c "$source" -o "${source%.c}.o" || return 1
+    done
+}
+
 linux() {
-    for kind in string incbin; do
+    for kind in string incbin source; do
         expect "$kind: one run writes every header" prepare $kind
         for compiler in g++ clang++; do
             command -v $compiler >/dev/null || { skip_part "not installed: $compiler"; continue; }
+            cc=gcc; [ $compiler = clang++ ] && cc=clang
             for std in c++11 c++20; do
-                rm -f back*
+                rm -f back* ./*.o
+                c_objects $cc -std=c99 -O2 -Wall -Wextra -Werror 2>compile.log &&
                 $compiler -std=$std -O2 -Wall -Wextra -Werror -I"$include" -I. \
-                    "$here/kinds_main.cpp" -o extract 2>compile.log && ./extract && compare
+                    "$here/kinds_main.cpp" ./*.o -o extract 2>>compile.log && ./extract && compare
                 expect "$kind: $compiler -std=$std builds, extracts, views" test $? -eq 0
                 [ -s compile.log ] && cat compile.log
             done
@@ -74,10 +88,11 @@ windows() {
     # shellcheck source=../windows/wine_env.sh
     source "$here/../windows/wine_env.sh"
     run() { rm -f back*; "$WINE" "$1" && compare; }
-    for kind in string incbin; do
+    for kind in string incbin source; do
         expect "$kind: one run writes every header" prepare $kind
-        cd "$work/$kind" &&
-            $mingw -std=c++17 -O2 -static -I"$include" -I. "$here/kinds_main.cpp" -o extract.exe
+        cd "$work/$kind" && rm -f ./*.o && c_objects x86_64-w64-mingw32-gcc-posix -O2 &&
+            $mingw -std=c++17 -O2 -static -I"$include" -I. "$here/kinds_main.cpp" ./*.o \
+                -o extract.exe
         expect "$kind: mingw builds, Wine extracts" run extract.exe
     done
 

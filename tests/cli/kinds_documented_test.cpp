@@ -2,21 +2,18 @@
 // page and the CMake helper name them too, and must name exactly these.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <regex>
 #include <set>
 #include <sstream>
 #include <string>
 
 #include "core/data_kind.h"
+#include "test_files.h"
 
 namespace {
 
 std::string SourceFile(const std::string& path) {
-    std::ifstream in(std::string(HEXCRATE_SOURCE_DIR) + "/" + path, std::ios::binary);
-    EXPECT_TRUE(in) << path;
-    return {std::istreambuf_iterator<char>(in), {}};
+    return test::ReadFile(std::string(HEXCRATE_SOURCE_DIR) + "/" + path);
 }
 
 std::set<std::string> TableKinds() {

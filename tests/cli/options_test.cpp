@@ -64,7 +64,7 @@ TEST(CommandLine, RefusesWhatItCannotMeanExactly) {
         {{"a", "b", "-c", "C"}, "--class, --name and --output take one INPUT only"},
         {{"a", "b", "-n", "p"}, "--class, --name and --output take one INPUT only"},
         {{"a", "b", "-o", "x.h"}, "--class, --name and --output take one INPUT only"},
-        {{"a", "--data=bin"}, "unknown --data kind 'bin' (hex, string, incbin or rc)"},
+        {{"a", "--data=bin"}, "unknown --data kind 'bin' (hex, string, incbin, rc or source)"},
         {{"a", "--data=rc", "-o-"},
          "--data=rc cannot be used with --output -: it writes a .rc file beside the header"},
         {{"a", "--fast"}, "unknown option --fast"},
@@ -91,6 +91,11 @@ TEST(Depfile, EscapesWhatMakeAndNinjaBothUndoAndRefusesTheRest) {
     EXPECT_EQ(cli::MakeDepfileText("my file.h", "a#1$:%.bin").text,
               "my\\ file.h: a\\#1$$\\:%.bin\n");
     EXPECT_EQ(cli::MakeDepfileText("x.h", "dir\\ odd").text, "x.h: dir\\\\\\ odd\n");
+    // Every file of the rule, the header first; any name can refuse the line.
+    EXPECT_EQ(cli::MakeDepfileText(std::vector<std::string>{"a b.h", "a b.c"}, "in").text,
+              "a\\ b.h a\\ b.c: in\n");
+    EXPECT_EQ(cli::MakeDepfileText(std::vector<std::string>{"x.h", "x%.c"}, "in").problem,
+              "Dependency file cannot name 'x%.c': Make or Ninja would misread '%'.");
 
     const std::vector<std::pair<std::pair<const char*, const char*>, std::string>> refused = {
         {{"x.h", "line\nend"}, "'line\nend': Make or Ninja would misread a line feed."},

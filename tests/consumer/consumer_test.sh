@@ -2,8 +2,10 @@
 # A project built against an installed Hexcrate: install into a temporary
 # prefix, build the consumer in tests/consumer/project with Make (and Ninja
 # where it is installed), run what it carries, and check that rebuilds redo
-# exactly what changed. With `windows`, the same project cross-built with
-# mingw-w64 and run under Wine instead.
+# exactly what changed; the payload as incbin, source and auto (source for
+# gcc and clang, its C file the one thing rebuilt for new content). With
+# `windows`, the same project cross-built with mingw-w64 and run under Wine
+# instead.
 # Usage: consumer_test.sh HEXCRATE-BUILD-DIR CMAKE CXX [windows]
 set -u
 build=$1 cmake=$2 cxx=$3 mode=${4:-linux}
@@ -16,8 +18,8 @@ fi
 # shellcheck source-path=SCRIPTDIR source=install_prefix.sh
 . "$(dirname "$0")/install_prefix.sh"
 
-consumer() {  # consumer GENERATOR
-    local generator=$1 dir=$work/build-${1// /-}
+consumer() {  # consumer GENERATOR [DATA]
+    local generator=$1 data=${2:-incbin} dir=$work/build-${1// /-}-${2:-incbin}
     local header=$dir/payload.h log=$work/log
     rebuild() { "$cmake" --build "$dir" >"$log" 2>&1 || fatal "$generator build"; }
     run() {
@@ -29,7 +31,8 @@ consumer() {  # consumer GENERATOR
 
     head -c 70001 /dev/urandom > "$work/payload.bin"
     "$cmake" -G "$generator" -S "$here/project" -B "$dir" -DCMAKE_PREFIX_PATH="$work/prefix" \
-        -DCMAKE_CXX_COMPILER="$cxx" -DPAYLOAD="$work/payload.bin" >"$log" 2>&1 ||
+        -DCMAKE_CXX_COMPILER="$cxx" -DPAYLOAD="$work/payload.bin" -DPAYLOAD_DATA="$data" \
+        >"$log" 2>&1 ||
         fatal "$generator configure"
     rebuild
     expect "$generator: first build converts all three inputs" test "$(grep -c 'Converting' "$log")" = 3
@@ -46,17 +49,44 @@ consumer() {  # consumer GENERATOR
     expect "$generator: an unchanged build does nothing" \
         test -z "$(grep -E 'Converting|Building|Linking' "$log")"
 
-    # New content of the same size: the assembler must read the input again.
+    # New content of the same size: the assembler must read the input again,
+    # or the C file alone is new.
     head -c 70001 /dev/urandom > "$work/payload.bin"
     rebuild
-    expect "$generator: changed input recompiles one source" \
-        test "$(grep -c 'Building CXX' "$log")" = 1
+    if [ "$data" = incbin ]; then
+        expect "$generator: changed input recompiles one source" \
+            test "$(grep -c 'Building CXX' "$log")" = 1
+    else
+        expect "$generator $data: changed input recompiles its C file alone" \
+            test "$(grep -c 'Building C object' "$log") $(grep -c 'Building CXX' "$log")" = "1 0"
+    fi
     expect "$generator: the program gives back the new file" run
 }
 
 linux() {
     consumer "Unix Makefiles"
-    if command -v ninja >/dev/null; then consumer Ninja; else skip_part "not installed: ninja"; fi
+    consumer "Unix Makefiles" source
+    if command -v ninja >/dev/null; then
+        consumer Ninja
+        consumer Ninja auto
+        expect "auto is source for $cxx" test -f "$work/build-Ninja-auto/payload.c"
+    else
+        skip_part "not installed: ninja"
+    fi
+
+    # Two inputs with one prefix in one target are refused when configuring.
+    mkdir -p "$work/twice" && printf 'int main() {}\n' >"$work/twice/main.cpp"
+    cat >"$work/twice/CMakeLists.txt" <<'EOF'
+cmake_minimum_required(VERSION 3.20)
+project(Twice CXX)
+find_package(Hexcrate REQUIRED)
+add_executable(twice main.cpp)
+hexcrate_add_header(twice a/logo.png DATA source)
+hexcrate_add_header(twice b/logo.bmp DATA source OUTPUT logo2.h)
+EOF
+    "$cmake" -S "$work/twice" -B "$work/twice/build" -DCMAKE_PREFIX_PATH="$work/prefix" \
+        >"$work/log" 2>&1
+    expect "one prefix twice in a target is refused" grep -q 'second array named logofile' "$work/log"
 }
 
 # For Windows: the payload as a resource of the program, cross-built with

@@ -135,7 +135,7 @@ TEST(JobCheck, RefusesInputsOf4GiBOrMore) {
     TempDir dir;
     // Sparse files: no disk space is used.
     for (auto [size, expected] :
-         {std::pair<std::uintmax_t, Outcome>{0xFFFFFFFFull, Outcome::Converted},
+         {std::pair<std::uintmax_t, Outcome>{0xFFFFFFFFull, Outcome::Accepted},
           {0x100000000ull, Outcome::InputTooLarge}}) {
         WriteFile(dir / "big.bin", "");
         fs::resize_file(dir / "big.bin", size);

@@ -4,10 +4,15 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <atomic>
+#include <fstream>
 #include <string>
+#include <vector>
 
 #include "core/conversion.h"
+#include "core/data_kind.h"
 #include "core/outcome.h"
 #include "system_calls_mock.h"
 #include "test_support.h"
@@ -26,6 +31,7 @@ TEST(Outcome, EachHasItsExactTextAndItsFile) {
         const char* text;
         OutcomeFile file;
     } cases[] = {
+        {Outcome::Accepted, "", OutcomeFile::None},
         {Outcome::Converted, "", OutcomeFile::None},
         {Outcome::NoInputPath, "Please select a file", OutcomeFile::None},
         {Outcome::NoClassName, "Please specify a classname", OutcomeFile::None},
@@ -122,6 +128,79 @@ TEST(Conversion, UpdateThatCannotOpenTheOldHeaderSaysWhy) {
     EXPECT_EQ(result.outcome, Outcome::OutputUnreadable);
     EXPECT_EQ(result.reason, std::errc::too_many_files_open);
     EXPECT_EQ(ReadFile(dir / "out.h"), "old");
+}
+
+// The source kind declares the length before it reads: an input that grows
+// or shrinks meanwhile fails as unreadable, and neither file appears. The
+// change comes with the first read, on the thread that reads ahead.
+TEST(Conversion, SourceKindRefusesAnInputThatChangesWhileRead) {
+    static std::string s_input;
+    static std::atomic<int> s_change{0};  // bytes to add, or minus the size to cut to
+    for (const int change : {0, 1, -1000}) {
+        TempDir dir;
+        s_input = dir / "in.bin";
+        WriteFile(s_input, std::string(300000, 'x'));
+        s_change = change;
+        core::ConversionJob job{s_input, "CInFile", dir / "in.h"};
+        job.options.data = core::DataKind::Source;
+        test::ScopedSystemCalls sys;
+        sys->read = [](int fd, void* buffer, size_t size) {
+            if (const int by = s_change.exchange(0); by > 0) {
+                std::ofstream(s_input, std::ios::app)
+                    << std::string(static_cast<std::size_t>(by), 'y');
+            } else if (by < 0) {
+                EXPECT_EQ(::truncate(s_input.c_str(), -by), 0);
+            }
+            return ::read(fd, buffer, size);
+        };
+        core::NoProgress progress;
+        const core::ConversionResult result = core::Convert(job, progress);
+        if (change == 0) {
+            EXPECT_TRUE(result.Ok());
+            EXPECT_EQ(test::Entries(dir), (std::vector<std::string>{"in.bin", "in.c", "in.h"}));
+            EXPECT_NE(ReadFile(dir / "in.c").find("infile[300000]"), std::string::npos);
+        } else {
+            EXPECT_EQ(result.outcome, Outcome::InputUnreadable) << change;
+            EXPECT_EQ(test::Entries(dir), std::vector<std::string>{"in.bin"}) << change;
+        }
+    }
+}
+
+// An update that finds the header different after writing the companion
+// anew (or creating it) goes over the input again: each file ends up
+// written once, as a fresh conversion writes it.
+TEST(Conversion, UpdateOfBothFilesWritesEachOnce) {
+    for (const core::DataKind kind : {core::DataKind::Source, core::DataKind::Rc}) {
+        for (const bool companionThere : {true, false}) {
+            TempDir dir;
+            TempDir fresh;
+            const std::string companion = kind == core::DataKind::Source ? "in.c" : "in.rc";
+            core::NoProgress progress;
+            core::ConversionJob job{dir / "in.bin", "CInFile", dir / "in.h"};
+            job.options.data = kind;
+            job.options.outputMode = core::OutputMode::Update;
+            WriteFile(dir / "in.bin", "abc");
+            ASSERT_TRUE(core::Convert(job, progress).Ok());
+            if (!companionThere) std::filesystem::remove(dir / companion);
+            WriteFile(dir / "in.bin", "abcd");
+            ASSERT_TRUE(core::Convert(job, progress).Ok());
+
+            WriteFile(fresh / "in.bin", "abcd");
+            job.inputPath = fresh / "in.bin";
+            job.outputPath = fresh / "in.h";
+            ASSERT_TRUE(core::Convert(job, progress).Ok());
+            for (const std::string& name : {companion, std::string("in.h")}) {
+                std::string expected = ReadFile(fresh / name);
+                if (kind == core::DataKind::Rc) {  // the .rc names its input's folder
+                    const std::string from = fresh.Path().string(), to = dir.Path().string();
+                    for (auto at = expected.find(from); at != std::string::npos;
+                         at = expected.find(from, at + to.size()))
+                        expected.replace(at, from.size(), to);
+                }
+                EXPECT_EQ(ReadFile(dir / name), expected) << name << companionThere;
+            }
+        }
+    }
 }
 
 }  // namespace

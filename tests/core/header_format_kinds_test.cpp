@@ -1,6 +1,7 @@
 // The kinds that carry the bytes other than as hex literals: their exact
 // text for a tiny input, the string literals read back for every byte value
-// and every way of splitting the input, and the names of the .rc file.
+// and every way of splitting the input, the names of the .rc file, and the
+// C file of the source kind, which must hold exactly the length it declares.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -8,6 +9,7 @@
 #include "core/data_kind.h"
 #include "core/header_format_incbin.h"
 #include "core/header_format_rc.h"
+#include "core/header_format_source.h"
 #include "core/header_format_string.h"
 
 namespace {
@@ -52,11 +54,13 @@ struct Collected {
     }
 };
 
-// Reads the concatenated literals of a string header back into bytes, as a
-// compiler would, and checks that each line holds one literal.
-std::string ReadLiterals(const std::string& header, std::size_t* lines) {
-    const auto begin = header.find("[] = \r\n") + 7;
-    const auto end = header.find(";\r\n\r\nconst DWORD");
+// Reads the concatenated literals between `from` and `to` back into bytes,
+// as a compiler would, and checks that each line holds one literal.
+std::string ReadLiterals(const std::string& header, std::size_t* lines,
+                         const std::string& from = "[] = \r\n",
+                         const std::string& to = ";\r\n\r\nconst DWORD") {
+    const auto begin = header.find(from) + from.size();
+    const auto end = header.find(to, begin);
     std::string bytes;
     *lines = 0;
     for (std::size_t pos = begin; pos < end;) {
@@ -172,6 +176,88 @@ TEST(RcFormatter, ScriptSitsBesideTheHeader) {
     EXPECT_EQ(core::CompanionPath("v1.2/logo", ".rc"), "v1.2/logo.rc");
     EXPECT_EQ(core::CompanionPath("C:\\v1.2\\.hidden", ".rc"), "C:\\v1.2\\.hidden.rc");
     EXPECT_EQ(core::ResourceName("logo_", "00ff"), "HEXCRATE_LOGO_FILE_00FF");
+}
+
+std::string SourceFile(const std::string& declarator, const std::string& literals) {
+    return "// The bytes of abc.txt, for the header written with this file: build it into\r\n"
+           "// the same program or library as the sources that include the header.\r\n\r\n"
+           "#if !defined(__GNUC__)\r\n"
+           "#error \"This file needs gcc, clang or mingw: convert with --data=rc or hex\"\r\n"
+           "#endif\r\n\r\n#pragma GCC diagnostic ignored \"-Woverlength-strings\"\r\n"
+           "const unsigned char " +
+           declarator + " =\r\n" + literals + ";\r\n";
+}
+
+TEST(SourceFormatter, CFileDefinesTheArrayThatTheHeaderDeclares) {
+    Collected header;
+    Collected source;
+    core::SourceFormatter formatter(header.Sink(), source.Sink(), 3, "abc.c");
+    Format(formatter, "abc");
+    const std::string declarator = "abcfile[3] __asm__(\"hexcrate_abcfile_3\")";
+    EXPECT_EQ(source.text, SourceFile(declarator, "\"abc\""));
+    // The class for C++, with ExtractFile inline; the length alone for C.
+    std::string inlineClass = LengthAndClass("3");
+    inlineClass.replace(inlineClass.find("BOOL CAbcFile::"), 0, "inline ");
+    EXPECT_EQ(header.text,
+              Opening() +
+                  "\r\n\r\n// The bytes are in abc.c, written with this header: build it into "
+                  "the same\r\n// program or library. Any number of C or C++ sources may "
+                  "include this header.\r\n\r\n#if !defined(__GNUC__)\r\n"
+                  "#error \"This file needs gcc, clang or mingw: convert with --data=rc or "
+                  "hex\"\r\n#endif\r\n\r\n#ifdef __cplusplus\r\nextern \"C\" {\r\n#endif\r\n"
+                  "extern const unsigned char " +
+                  declarator + ";\r\n#ifdef __cplusplus\r\n}" + inlineClass +
+                  "\r\n#else\r\nstatic const unsigned long abclength = 3;\r\n#endif\r\n");
+
+    // C has no empty arrays: one byte, the length 0. Names stay data, also
+    // inside the symbol's string.
+    Collected emptyHeader;
+    Collected emptySource;
+    core::SourceFormatter empty(emptyHeader.Sink(), emptySource.Sink(), 0, "a\nb.c");
+    EXPECT_TRUE(empty.Opening("abc.txt", "q\"x\\"));
+    EXPECT_TRUE(empty.Closing("q\"x\\", "CAbcFile"));
+    EXPECT_EQ(emptySource.text,
+              SourceFile("q\"x\\file[1] __asm__(\"hexcrate_q\\\"x\\\\file_0\")", "\"\""));
+    EXPECT_NE(emptyHeader.text.find("// The bytes are in a\\nb.c, written"), std::string::npos);
+    EXPECT_NE(emptyHeader.text.find("q\"x\\length = 0;"), std::string::npos);
+}
+
+TEST(SourceFormatter, EveryByteValueReadsBackInLongLines) {
+    std::string input;
+    for (int round = 0; round < 40; ++round)
+        for (int b = 0; b < 256; ++b) input += static_cast<char>(b ^ round);
+    const std::size_t perLine = core::SourceFormatter::kBytesPerLine;
+    for (const std::size_t step : {std::size_t{1}, perLine - 1, perLine, input.size()}) {
+        Collected header;
+        Collected source;
+        core::SourceFormatter formatter(header.Sink(), source.Sink(), input.size(), "abc.c");
+        Format(formatter, input, step);
+        std::size_t lines = 0;
+        EXPECT_EQ(ReadLiterals(source.text, &lines, ") =\r\n", ";\r\n"), input) << step;
+        EXPECT_EQ(lines, (input.size() + perLine - 1) / perLine);
+    }
+}
+
+// The length opens the C file: an input that grows or shrinks while it is
+// read stops the conversion, and nothing is written after that.
+TEST(SourceFormatter, InputOfAnotherLengthThanExpectedStops) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>("abcdef");
+    Collected header;
+    Collected source;
+    core::SourceFormatter longer(header.Sink(), source.Sink(), 5, "abc.c");
+    EXPECT_TRUE(longer.Opening("abc.txt", "abc"));
+    EXPECT_TRUE(longer.Bytes(bytes, 3));
+    EXPECT_FALSE(longer.InputChanged());
+    EXPECT_FALSE(longer.Bytes(bytes + 3, 3));
+    EXPECT_TRUE(longer.InputChanged());
+    EXPECT_EQ(source.text.substr(source.text.size() - 4), "\"abc");
+
+    core::SourceFormatter shorter(header.Sink(), source.Sink(), 5, "abc.c");
+    EXPECT_TRUE(shorter.Opening("abc.txt", "abc"));
+    EXPECT_TRUE(shorter.Bytes(bytes, 4));
+    EXPECT_FALSE(shorter.Closing("abc", "CAbcFile"));
+    EXPECT_TRUE(shorter.InputChanged());
+    EXPECT_EQ(header.text, "");
 }
 
 }  // namespace

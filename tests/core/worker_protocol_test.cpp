@@ -1,6 +1,6 @@
 // The hand-over between a worker thread and a poll on another thread, as the
-// window and the command-line converter use it. Built with ThreadSanitizer
-// by `make sanitize`.
+// window uses it (the converter converts on its own thread and shows
+// progress as it goes). Built with ThreadSanitizer by `make sanitize`.
 #include <gtest/gtest.h>
 
 #include <chrono>

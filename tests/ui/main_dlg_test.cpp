@@ -2,6 +2,7 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <thread>
 
@@ -333,7 +334,9 @@ TEST_F(MainDlgTest, FileNameThatIsNotUtf8IsConvertedUnderItsOwnBytes) {
                                    "Conversion complete.", wxICON_INFORMATION));
     EXPECT_EQ(Title(), "100% Hexcrate - " + shown + ".bin");
     std::ifstream header(m_dir / (latin1 + ".h"), std::ios::binary);
-    const std::string text((std::istreambuf_iterator<char>(header)), {});
+    std::ostringstream bytes;
+    bytes << header.rdbuf();
+    const std::string text = bytes.str();
     EXPECT_NE(text.find("CCaf\xE9"
                         "File"),
               std::string::npos);

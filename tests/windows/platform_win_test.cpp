@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+#include <fstream>
+#include <sstream>
+
 #include "core/job_check.h"
 #include "core/outcome.h"
 #include "platform/input_file.h"
@@ -131,7 +134,9 @@ TEST(WindowsPaths, BothSeparatorsAndNamesBeyondAscii) {
                                 "e.h");
     ASSERT_TRUE(fs::exists(header));
     std::ifstream in(header, std::ios::binary);
-    const std::string text{std::istreambuf_iterator<char>(in), {}};
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    const std::string text = bytes.str();
     EXPECT_NE(text.find("adds " + name + " to"), std::string::npos);
     EXPECT_EQ(EntriesIn(dir.Path() / "a" / "b"), 2u);
     // Published like any new file: not hidden.

@@ -1,0 +1,146 @@
+#include "platform/placeholder.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstring>
+#include <string_view>
+
+#include "platform/output_file.h"
+#include "platform/pending_output.h"
+#include "platform/posix_call.h"
+#include "platform/system_calls.h"
+#include "platform/temp_name.h"
+
+namespace platform {
+namespace {
+
+using detail::Errno;
+
+constexpr std::string_view kStart = "#error \"Unfinished Hexcrate header: converter process ";
+constexpr std::string_view kMiddle = " was stopped before its temporary ";
+constexpr std::string_view kEnd = " replaced this file; convert again.\"\n";
+constexpr std::size_t kMaxSize = 512;
+
+std::string PlaceholderText(long pid, std::string_view temp) {
+    std::string text(kStart);
+    return text.append(std::to_string(pid)).append(kMiddle).append(temp).append(kEnd);
+}
+
+// The temporary that `text` names when `text` is exactly what the
+// placeholder for the file `name` holds; empty otherwise. Only a name of
+// the form that `name` itself gives is taken, never whatever the text says.
+std::string TemporaryNamedIn(std::string_view text, const std::string& name) {
+    if (text.substr(0, kStart.size()) != kStart) return {};
+    std::size_t end = kStart.size();
+    long pid = 0;
+    while (end < text.size() && end - kStart.size() < 10 && text[end] >= '0' && text[end] <= '9')
+        pid = pid * 10 + (text[end++] - '0');
+    const std::size_t tempStart = end + kMiddle.size();
+    if (text.size() < tempStart + kEnd.size()) return {};
+    const std::string_view temp = text.substr(tempStart, text.size() - tempStart - kEnd.size());
+    if (!detail::IsTempNameFor(temp, name) || text != PlaceholderText(pid, temp)) return {};
+    return std::string(temp);
+}
+
+bool OwnRegularFile(const struct stat& info) {
+    return S_ISREG(info.st_mode) && info.st_uid == ::geteuid();
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// `fd` is open on `path`, in the folder `dir` ("" or ending in '/').
+bool ClearIfOrphan(int fd, const std::string& path, const std::string& dir,
+                   const std::string& name) {
+    struct stat info {};
+    if (Sys().fstat(fd, &info) != 0 || !OwnRegularFile(info) ||
+        info.st_size > static_cast<off_t>(kMaxSize))
+        return false;
+    char text[kMaxSize + 1];
+    const ssize_t n = Sys().read(fd, text, sizeof text);
+    if (n <= 0 || n != info.st_size) return false;
+    const std::string temp = TemporaryNamedIn({text, static_cast<std::size_t>(n)}, name);
+    // Its converter holds the lock for as long as it lives, whatever its
+    // process id means by now or in this pid namespace.
+    if (temp.empty() || Sys().flock(fd, LOCK_EX | LOCK_NB) != 0) return false;
+
+    // Still under its name: a run that cleared it meanwhile may have put a
+    // file of its own there.
+    struct stat now {};
+    if (Sys().fstatat(AT_FDCWD, path.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !SameFile(now, info))
+        return false;
+    const std::string tempPath = dir + temp;
+    struct stat tempInfo {};
+    if (Sys().fstatat(AT_FDCWD, tempPath.c_str(), &tempInfo, AT_SYMLINK_NOFOLLOW) == 0 &&
+        OwnRegularFile(tempInfo))
+        Sys().unlinkat(AT_FDCWD, tempPath.c_str(), 0);
+    return Sys().unlinkat(AT_FDCWD, path.c_str(), 0) == 0;
+}
+
+}  // namespace
+
+bool ClearOrphanedPlaceholder(const std::string& path) {
+    const auto slash = path.rfind('/');
+    const std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const int fd =
+        Sys().openat(AT_FDCWD, path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0);
+    if (fd < 0) return false;
+    const bool cleared = ClearIfOrphan(fd, path, dir, name);
+    Sys().close(fd);  // and with it the lock
+    return cleared;
+}
+
+namespace detail {
+
+std::error_code RenameOverPlaceholder(int dirFd, const std::string& name,
+                                      const std::string& temp) {
+    if (name.size() > NAME_MAX) return Error(std::errc::filename_too_long);
+    int placeholder = -1;
+    int slot = -1;
+    {
+        // The placeholder is removed like a temporary if the process is
+        // stopped before the rename. It is locked before its text is
+        // written: a run that finds the whole text also finds the lock.
+        PendingClaim claim(dirFd);
+        if (!claim.Claimed()) return Error(std::errc::too_many_files_open);
+        std::memcpy(claim.Name(), name.c_str(), name.size() + 1);
+        placeholder = Sys().openat(dirFd, name.c_str(),
+                                   O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (placeholder < 0) return Errno();
+        const std::string text = PlaceholderText(::getpid(), temp);
+        std::error_code error;
+        if (Sys().flock(placeholder, LOCK_EX | LOCK_NB) != 0) error = Errno();
+        if (!error) error = WriteAll(placeholder, text.data(), text.size());
+        if (error) {
+            Sys().close(placeholder);
+            Sys().unlinkat(dirFd, name.c_str(), 0);
+            return error;
+        }
+        slot = claim.Arm();
+    }
+    std::error_code error;
+    if (Sys().renameat2(dirFd, temp.c_str(), dirFd, name.c_str(), 0) != 0) {
+        error = Errno();
+        // Only while the name still leads to the placeholder: another run
+        // may have renamed a header of its own over it.
+        struct stat mine {};
+        struct stat there {};
+        if (Sys().fstat(placeholder, &mine) == 0 &&
+            Sys().fstatat(dirFd, name.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0 &&
+            SameFile(mine, there))
+            Sys().unlinkat(dirFd, name.c_str(), 0);
+    }
+    ForgetPending(slot);
+    Sys().close(placeholder);
+    return error;
+}
+
+}  // namespace detail
+}  // namespace platform
