@@ -1,7 +1,5 @@
 // hexcrate-convert: the window's conversion for scripts and build systems.
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,6 +19,7 @@
 #include "core/run_plan.h"
 #include "platform/command_line.h"
 #include "platform/signal_cleanup.h"
+#include "platform/standard_output.h"
 #include "platform/terminal.h"
 
 #ifndef HEXCRATE_VERSION
@@ -53,14 +52,8 @@ int UsageError(const std::string& text) {
 // Everything printed on standard output counts only once it has reached its
 // destination: a full disk or a closed pipe turns success into failure.
 int CloseStandardOutput(int status) {
-    errno = 0;
-    const bool written = std::fflush(stdout) == 0 && !std::ferror(stdout);
-    const int error = errno;
-    if (std::fclose(stdout) != 0 || !written) {
-        const int reason = written ? errno : error;
-        return Fail(kStandardOutputName, reason != 0 ? std::strerror(reason) : "write error");
-    }
-    return status;
+    const std::error_code error = platform::CloseStandardOutput();
+    return error ? Fail(kStandardOutputName, error.message()) : status;
 }
 
 // One INPUT's job, with the names it gets.
@@ -193,8 +186,9 @@ int Convert(const cli::Options& options) {
         if (!result.Ok()) return Fail(result, options, planned);
     }
     if (depfile) outputs.Add(std::move(*depfile));
-    if (const core::ConversionResult result = outputs.Publish(); !result.Ok())
-        return Fail(result, options, plan.back());
+    const core::ConversionResult published = outputs.Publish();
+    if (!published.Ok()) return Fail(published, options, plan.back());
+    if (published.reason) PrintError(cli::NotFlushedWarning(published.file, published.reason));
 
     if (!options.quiet && !options.ToStandardOutput())
         for (const Planned& planned : plan)

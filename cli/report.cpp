@@ -34,7 +34,16 @@ std::string ErrorLine(std::string_view file, std::string_view message,
 }
 
 std::string ErrorLine(std::string_view file, const core::ConversionResult& result) {
-    return ErrorLine(file, core::MessageText(result.outcome), result.reason);
+    std::string line = ErrorLine(file, core::MessageText(result.outcome), result.reason);
+    if (!result.detail.empty()) line.append(" (").append(result.detail).append(")");
+    return line;
+}
+
+std::string NotFlushedWarning(std::string_view file, const std::error_code& reason) {
+    return std::string(kProgram) + "warning: " + std::string(file) +
+           ": replaced, but its folder could not be flushed: after a crash the old file may be "
+           "back (" +
+           reason.message() + ")";
 }
 
 std::vector<std::string> NameWarnings(std::string_view className, std::string_view prefix) {

@@ -22,8 +22,14 @@ std::string ForStream(std::string_view text, platform::StandardStream stream);
 std::string ErrorLine(std::string_view file, std::string_view message,
                       const std::error_code& reason = {});
 
-// The same for a failed check or conversion: its message and the system's reason.
+// The same for a failed check or conversion: its message and the system's
+// reason, or what an unexpected failure said of itself.
 std::string ErrorLine(std::string_view file, const core::ConversionResult& result);
+
+// The warning for a file that replaced an older one whose folder could not
+// then be flushed: the new file is in place, but a crash may bring back the
+// old one (whole).
+std::string NotFlushedWarning(std::string_view file, const std::error_code& reason);
 
 // Warnings for a class name or identifier prefix that would give a header
 // that does not compile, each naming the option that fixes it.

@@ -1,6 +1,7 @@
 #include "core/conversion.h"
 
 #include <algorithm>
+#include <exception>
 #include <new>
 #include <optional>
 
@@ -10,7 +11,6 @@
 #include "core/output_destination.h"
 #include "core/read_ahead_thread.h"
 #include "platform/input_file.h"
-#include "platform/last_error.h"
 
 namespace core {
 namespace {
@@ -111,7 +111,7 @@ ConversionResult Format(const ConversionJob& job, JobFiles& files, ProgressSink&
 ConversionResult ConvertOrThrow(const ConversionJob& job, ProgressSink& sink, RunOutputs& outputs) {
     Furthest progress(sink);
     auto input = platform::InputFile::Open(job.inputPath, job.options.inputAccess);
-    if (!input) return {Outcome::InputNotFound, platform::LastError()};
+    if (!input) return {Outcome::InputNotFound, input.Error()};
     if (input->Size() > kMaxInputSize) return {Outcome::InputTooLarge, {}};
     ConversionResult failure;
     auto header = OutputDestination::Open(job.outputPath, job.options.outputMode, failure);
@@ -132,7 +132,8 @@ ConversionResult ConvertOrThrow(const ConversionJob& job, ProgressSink& sink, Ru
     for (;;) {
         if (ConversionResult result = Format(job, files, progress); !result.Ok()) return result;
         if (!files.NeedsRewrite()) break;
-        if (!files.input.Rewind()) return {Outcome::InputUnreadable, platform::LastError()};
+        if (const std::error_code error = files.input.Rewind())
+            return {Outcome::InputUnreadable, error};
         if (!files.header.Rewind()) return files.header.Failure();
         if (files.companion && !files.companion->Rewind()) return files.companion->Failure();
     }
@@ -141,27 +142,41 @@ ConversionResult ConvertOrThrow(const ConversionJob& job, ProgressSink& sink, Ru
     return {};
 }
 
+ConversionResult Unexpected(const char* what) noexcept {
+    ConversionResult result(Outcome::Unexpected);
+    try {
+        result.detail = what;
+    } catch (...) {  // no memory left even for the text: the outcome alone
+    }
+    return result;
+}
+
+// Runs `step`, turning what it throws into an outcome: no memory, or
+// anything else reported with what it said.
+template <typename Step>
+ConversionResult Guarded(Step step) noexcept {
+    try {
+        return step();
+    } catch (const std::bad_alloc&) {
+        return {Outcome::OutOfMemory, {}};
+    } catch (const std::exception& error) {
+        return Unexpected(error.what());
+    } catch (...) {
+        return Unexpected("an exception of unknown type");
+    }
+}
+
 }  // namespace
 
 ConversionResult ConvertInto(const ConversionJob& job, ProgressSink& progress,
                              RunOutputs& outputs) {
-    try {
-        return ConvertOrThrow(job, progress, outputs);
-    } catch (const std::bad_alloc&) {
-        return {Outcome::OutOfMemory, {}};
-    } catch (...) {
-        return {Outcome::OutputNotWritten, {}};
-    }
+    return Guarded([&] { return ConvertOrThrow(job, progress, outputs); });
 }
 
 ConversionResult Convert(const ConversionJob& job, ProgressSink& progress) {
     RunOutputs outputs;
     if (ConversionResult result = ConvertInto(job, progress, outputs); !result.Ok()) return result;
-    try {
-        return outputs.Publish();
-    } catch (const std::bad_alloc&) {
-        return {Outcome::OutOfMemory, {}};
-    }
+    return Guarded([&] { return outputs.Publish(); });
 }
 
 }  // namespace core

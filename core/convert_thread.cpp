@@ -40,10 +40,12 @@ unsigned ConvertThreadProc(void* /*parameter*/) {
     const platform::JobOutputScope scope(state.JobMark());
     // Every failure ends as a message and the done flag; the window's
     // process goes on. The window shows the message alone, not the reason.
-    const Outcome outcome = Convert(state.Job(), progress).outcome;
+    const ConversionResult result = Convert(state.Job(), progress);
     std::string error;
     try {
-        error = MessageText(outcome);
+        error = MessageText(result.outcome);
+        // An unexpected failure says what it was: there is no reason to show.
+        if (!result.detail.empty()) error += " (" + result.detail + ")";
     } catch (const std::bad_alloc&) {
         // Short enough to be stored without allocating.
         error = MessageText(Outcome::OutOfMemory);

@@ -2,7 +2,6 @@
 
 #include "core/conversion_job.h"
 #include "platform/input_file.h"
-#include "platform/last_error.h"
 #include "platform/output_file.h"
 
 namespace core {
@@ -17,7 +16,7 @@ bool OutputAcceptable(const std::string& path, OutputMode mode) {
     // An update may replace a regular file it can read; the run's plan keeps
     // it from being the input.
     return mode == OutputMode::Update &&
-           platform::InputFile::Open(path, platform::InputAccess::Shared).has_value();
+           platform::InputFile::Open(path, platform::InputAccess::Shared).Ok();
 }
 
 JobCheck Refused(Outcome outcome, std::error_code reason = {}) { return {{outcome, reason}}; }
@@ -30,7 +29,7 @@ JobCheck CheckJob(const std::string& inputPath, const std::string& className,
     if (className.empty()) return Refused(Outcome::NoClassName);
     if (!OutputAcceptable(outputPath, options.outputMode)) return Refused(Outcome::OutputNameTaken);
     auto input = platform::InputFile::Open(inputPath, options.inputAccess);
-    if (!input) return Refused(Outcome::InputNotFound, platform::LastError());
+    if (!input) return Refused(Outcome::InputNotFound, input.Error());
     if (input->Size() > kMaxInputSize) return Refused(Outcome::InputTooLarge);
     return {{Outcome::Accepted, {}}, static_cast<std::uint32_t>(input->Size())};
 }

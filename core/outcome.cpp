@@ -31,6 +31,8 @@ std::string_view MessageText(Outcome outcome) {
             return "Conversion could not be started.";
         case Outcome::OutputUnreadable:
             return "Output file could not be read.";
+        case Outcome::Unexpected:
+            break;
     }
     return "Conversion failed.";  // an outcome added without a text
 }
@@ -53,6 +55,7 @@ OutcomeFile FileConcerned(Outcome outcome) {
         case Outcome::NoClassName:
         case Outcome::OutOfMemory:
         case Outcome::NotStarted:
+        case Outcome::Unexpected:
             break;
     }
     return OutcomeFile::None;

@@ -23,6 +23,7 @@ enum class Outcome {
     OutputUnreadable,  // an update could not open the header it would replace
     OutOfMemory,
     NotStarted,  // no worker thread could be started
+    Unexpected,  // something failed that no other outcome names (an exception)
 };
 
 enum class OutcomeFile { None, Input, Output };
@@ -34,7 +35,7 @@ std::string_view MessageText(Outcome outcome);
 OutcomeFile FileConcerned(Outcome outcome);
 
 // How a conversion or a check ended, with the system's reason where a call
-// to the system failed (errno on POSIX, the last error on Windows).
+// to the system failed, as the platform layer gave it.
 struct ConversionResult {
     ConversionResult(Outcome result = Outcome::Converted, std::error_code why = {},
                      std::string concerned = {})
@@ -43,6 +44,7 @@ struct ConversionResult {
     Outcome outcome = Outcome::Converted;
     std::error_code reason;  // empty when the system gave none
     std::string file;        // the output concerned, where one said which
+    std::string detail;      // what an unexpected failure said of itself
 
     bool Ok() const { return outcome == Outcome::Converted; }
 };

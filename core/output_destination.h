@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <system_error>
 
 #include "core/job_options.h"
 #include "core/outcome.h"
@@ -52,7 +53,9 @@ public:
     ConversionResult Flush();
 
     // Makes a new file visible as a member of `group`, or replaces the old
-    // one; an identical old file and standard output need nothing.
+    // one; an identical old file and standard output need nothing. A
+    // replaced file whose directory could not be flushed is Converted with
+    // that reason: it is in place, but a crash may bring the old one back.
     ConversionResult Publish(platform::PublishGroup& group);
 
     // Why the first failed Write failed.
@@ -64,7 +67,7 @@ private:
     OutputDestination(OutputMode mode, std::string path) : m_mode(mode), m_path(std::move(path)) {}
     bool Create();
     bool Agrees(const char* data, std::size_t size);
-    bool Failed(Outcome outcome);
+    bool Failed(Outcome outcome, std::error_code reason);
 
     OutputMode m_mode;
     std::string m_path;

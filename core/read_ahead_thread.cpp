@@ -1,7 +1,5 @@
 #include "core/read_ahead_thread.h"
 
-#include "platform/last_error.h"
-
 namespace core {
 
 ReadAheadThread::ReadAheadThread(Read read, bool ownThread)
@@ -28,8 +26,11 @@ ReadAheadThread::Block ReadAheadThread::ReadInto(std::size_t slot) {
     char* const buffer = m_memory.Data() + slot * kBlockSize;
     Block block{reinterpret_cast<const unsigned char*>(buffer), -1, {}, {}};
     try {
-        block.size = m_read(buffer, kBlockSize);
-        if (block.size < 0) block.error = platform::LastError();
+        const platform::Result<std::size_t> read = m_read(buffer, kBlockSize);
+        if (read)
+            block.size = static_cast<std::ptrdiff_t>(*read);
+        else
+            block.error = read.Error();
     } catch (...) {
         block.thrown = std::current_exception();
     }

@@ -14,14 +14,14 @@
 #include <thread>
 
 #include "core/page_buffer.h"
+#include "platform/result.h"
 
 namespace core {
 
 class ReadAheadThread {
 public:
-    // Reads up to `capacity` bytes: the count, 0 at the end, -1 on an error
-    // that platform::LastError() then names.
-    using Read = std::function<std::ptrdiff_t(char* buffer, std::size_t capacity)>;
+    // Reads up to `capacity` bytes: the count, 0 at the end, or why not.
+    using Read = std::function<platform::Result<std::size_t>(char* buffer, std::size_t capacity)>;
 
     static constexpr std::size_t kBlockSize = std::size_t{256} * 1024;
     // The block in use and up to three read ahead of it.

@@ -1,7 +1,5 @@
 #include "core/run_outputs.h"
 
-#include "platform/last_error.h"
-
 namespace core {
 
 // Everything is flushed first and the directories last, so that the names
@@ -15,16 +13,21 @@ ConversionResult RunOutputs::Publish() {
         if (!output.Creates()) continue;
         if (ConversionResult result = output.Publish(created); !result.Ok()) return result;
     }
-    if (!created.Sync()) return {Outcome::OutputNotWritten, platform::LastError()};
+    if (const std::error_code error = created.Sync()) return {Outcome::OutputNotWritten, error};
+    // A replaced file whose directory could not be flushed is in place: the
+    // run goes on, and its result carries that reason as a note.
+    ConversionResult note;
     for (OutputDestination& output : m_outputs) {
         if (!output.Replaces()) continue;
-        if (ConversionResult result = output.Publish(created); !result.Ok()) return result;
+        ConversionResult result = output.Publish(created);
+        if (!result.Ok()) return result;
+        if (result.reason && !note.reason) note = std::move(result);
     }
     // Told to stop meanwhile: the new files are gone already.
     if (!created.Commit())
         return {Outcome::OutputNotWritten, std::make_error_code(std::errc::operation_canceled)};
     m_outputs.clear();
-    return {};
+    return note;
 }
 
 }  // namespace core

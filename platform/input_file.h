@@ -3,8 +3,10 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <string>
+#include <system_error>
+
+#include "platform/result.h"
 
 namespace platform {
 
@@ -18,12 +20,12 @@ enum class InputAccess { Exclusive, Shared };
 // at once. Move-only; the destructor closes quietly.
 class InputFile {
 public:
-    // Opens `path` without blocking. Returns nothing when the path does not
-    // name a readable regular file (missing, a directory, FIFO, device or
-    // socket) or when the lock cannot be had at once; errno then holds the
-    // reason, or 0 for a file that is neither regular nor a directory.
-    static std::optional<InputFile> Open(const std::string& path,
-                                         InputAccess access = InputAccess::Exclusive);
+    // Opens `path` without blocking. Fails when the path does not name a
+    // readable regular file (missing, a directory, FIFO, device or socket:
+    // Errc::NotRegularFile for those that have no code of their own) or when
+    // the lock cannot be had at once.
+    static Result<InputFile> Open(const std::string& path,
+                                  InputAccess access = InputAccess::Exclusive);
 
     InputFile(InputFile&& other) noexcept;
     InputFile& operator=(InputFile&& other) noexcept;
@@ -34,13 +36,13 @@ public:
     // Size in bytes at the moment the file was opened.
     std::uint64_t Size() const { return m_size; }
 
-    // Reads up to `capacity` bytes. Returns the count read, 0 at the end of
-    // the file, or -1 on an I/O error, which includes a read that would block
-    // (some files under /proc look regular but wait for data); errno says why.
-    std::ptrdiff_t Read(void* buffer, std::size_t capacity);
+    // Reads up to `capacity` bytes: the count read, 0 at the end of the
+    // file. A read that would block fails (some files under /proc look
+    // regular but wait for data).
+    Result<std::size_t> Read(void* buffer, std::size_t capacity);
 
-    // Goes back to the first byte; false on failure, errno says why.
-    bool Rewind();
+    // Goes back to the first byte.
+    std::error_code Rewind();
 
 private:
     InputFile(int fd, std::uint64_t size) : m_fd(fd), m_size(size) {}

@@ -10,36 +10,34 @@
 #include <utility>
 
 #include "platform/utf16_win.h"
+#include "platform/win_error.h"
 
 namespace platform {
 namespace {
 
 HANDLE HandleOf(int fd) { return reinterpret_cast<HANDLE>(::_get_osfhandle(fd)); }
 
-// A file on a disk, not a directory, device (NUL, CON, COM1), pipe or console.
-// When it is not, the last error says why: the failed call's reason, or none
-// for a device, pipe or console (as on POSIX, where they have no code).
-bool IsRegularFile(HANDLE file, std::uint64_t& size) {
+// Why `file` cannot be converted: not a file on a disk (a device such as
+// NUL, CON or COM1, a pipe or console), a directory, or the failed call's
+// reason; nothing for a regular file, whose size is then in `size`.
+std::error_code Unusable(HANDLE file, std::uint64_t& size) {
+    if (::GetFileType(file) != FILE_TYPE_DISK) return Errc::NotRegularFile;
     BY_HANDLE_FILE_INFORMATION info{};
     LARGE_INTEGER length{};
-    if (::GetFileType(file) != FILE_TYPE_DISK) {
-        ::SetLastError(ERROR_SUCCESS);
-        return false;
-    }
-    if (!::GetFileInformationByHandle(file, &info) || !::GetFileSizeEx(file, &length)) return false;
-    if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        ::SetLastError(ERROR_ACCESS_DENIED);  // what opening a folder as a file gives
-        return false;
-    }
+    if (!::GetFileInformationByHandle(file, &info) || !::GetFileSizeEx(file, &length))
+        return detail::LastWinError();
+    // What opening a folder as a file gives.
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        return detail::WinError(ERROR_ACCESS_DENIED);
     size = static_cast<std::uint64_t>(length.QuadPart);
-    return true;
+    return {};
 }
 
 }  // namespace
 
-std::optional<InputFile> InputFile::Open(const std::string& path, InputAccess access) {
+Result<InputFile> InputFile::Open(const std::string& path, InputAccess access) {
     const std::optional<std::wstring> wide = WidePath(path);
-    if (!wide) return std::nullopt;
+    if (!wide) return detail::LastWinError();
 
     // Share mode 0 is exclusive access: the open fails while any other
     // handle to the file exists, and no other can be opened until it closes.
@@ -48,18 +46,17 @@ std::optional<InputFile> InputFile::Open(const std::string& path, InputAccess ac
                             : FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
     HANDLE file = ::CreateFileW(wide->c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+    if (file == INVALID_HANDLE_VALUE) return detail::LastWinError();
 
     std::uint64_t size = 0;
-    if (IsRegularFile(file, size)) {
+    std::error_code error = Unusable(file, size);
+    if (!error) {
         const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(file), _O_RDONLY | _O_BINARY);
         if (fd >= 0) return InputFile(fd, size);
-        ::SetLastError(ERROR_TOO_MANY_OPEN_FILES);  // the C runtime's table is full
+        error = detail::WinError(ERROR_TOO_MANY_OPEN_FILES);  // the C runtime's table is full
     }
-    const DWORD error = ::GetLastError();
     ::CloseHandle(file);
-    ::SetLastError(error);
-    return std::nullopt;
+    return error;
 }
 
 InputFile::InputFile(InputFile&& other) noexcept
@@ -78,13 +75,18 @@ InputFile::~InputFile() {
     if (m_fd >= 0) ::_close(m_fd);  // closes the handle too
 }
 
-std::ptrdiff_t InputFile::Read(void* buffer, std::size_t capacity) {
+Result<std::size_t> InputFile::Read(void* buffer, std::size_t capacity) {
     const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(capacity, 1u << 30));
     DWORD got = 0;
-    if (!::ReadFile(HandleOf(m_fd), buffer, wanted, &got, nullptr)) return -1;
-    return static_cast<std::ptrdiff_t>(got);
+    if (!::ReadFile(HandleOf(m_fd), buffer, wanted, &got, nullptr)) return detail::LastWinError();
+    return static_cast<std::size_t>(got);
 }
 
-bool InputFile::Rewind() { return ::_lseeki64(m_fd, 0, SEEK_SET) == 0; }
+std::error_code InputFile::Rewind() {
+    const HANDLE file = HandleOf(m_fd);
+    LARGE_INTEGER start{};
+    return ::SetFilePointerEx(file, start, nullptr, FILE_BEGIN) ? std::error_code()
+                                                                : detail::LastWinError();
+}
 
 }  // namespace platform

@@ -28,6 +28,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <utility>
@@ -43,27 +44,30 @@
 namespace platform {
 namespace {
 
+using detail::Errno;
+using detail::Error;
+
 // Tries fresh hidden names, written into `temp`, until `make` creates a file
-// under one; `make` fails with EEXIST when a name is taken.
+// under one; `make` gives its error, file_exists when a name is taken.
 template <typename Make>
-bool UnderFreshHiddenName(char* temp, const std::string& target, Make make) {
+std::error_code UnderFreshHiddenName(char* temp, const std::string& target, Make make) {
+    std::error_code error;
     for (int attempt = 0; attempt < 100; ++attempt) {
         detail::MakeTempName(temp, target);
-        if (make(static_cast<const char*>(temp))) return true;
-        if (errno != EEXIST) return false;
+        error = make(static_cast<const char*>(temp));
+        if (error != std::errc::file_exists) return error;
     }
-    return false;
+    return error;
 }
+
+// The reason of a call that returns 0 or -1.
+std::error_code Checked(int result) { return result == 0 ? std::error_code() : Errno(); }
 
 // Some file systems (FUSE ones, special files) cannot flush at all; that is
 // no reason to fail.
-bool Synced(int result) { return result == 0 || errno == EINVAL; }
-
-// A step refused because the file was abandoned, or because no slot was free
-// to record it in.
-bool Refused(int error) {
-    errno = error;
-    return false;
+std::error_code FlushFile(int fd) {
+    const std::error_code error = Checked(Sys().fsync(fd));
+    return error == std::errc::invalid_argument ? std::error_code() : error;
 }
 
 }  // namespace
@@ -75,22 +79,21 @@ struct OutputFile::State {
     State& operator=(const State&) = delete;
     ~State() { Discard(); }
 
-    bool CreateUnnamed();
-    bool CreateNamed();
-    bool LinkUnnamedAs(const char* linkName);
-    bool NameUnnamed();
+    std::error_code CreateUnnamed();
+    std::error_code CreateNamed();
+    std::error_code RecordIdentity();
+    std::error_code LinkUnnamedAs(const char* linkName);
+    std::error_code NameUnnamed();
     void TemporaryIsTarget(detail::PendingHold& hold);
     void JoinsGroup(detail::PendingHold& hold);
-    bool RecordIdentity();
-    bool WriteBack();
-    bool SyncAndClose();
-    int CloseFile();
-    bool SyncDirectory();
-    bool LinkUnnamed();
-    bool LinkNamed();
-    bool RenameOverPlaceholder();
-    PublishResult Publish(PublishGroup& group);
-    PublishResult PublishReplacing();
+    std::error_code WriteBack();
+    std::error_code SyncAndClose();
+    std::error_code CloseFile();
+    std::error_code SyncDirectory();
+    std::error_code LinkUnnamed();
+    std::error_code LinkNamed();
+    PublishStatus Publish(PublishGroup& group);
+    PublishStatus PublishReplacing();
     void Discard() noexcept;
 
     int fd = -1;
@@ -112,16 +115,16 @@ bool PathExists(const std::string& path) {
     return Sys().fstatat(AT_FDCWD, path.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
-std::optional<OutputFile> OutputFile::Create(const std::string& path, Temporary kind) {
+Result<OutputFile> OutputFile::Create(const std::string& path, Temporary kind) {
     // Its job abandoned already: not even a temporary is made.
-    if (detail::Abandoned(detail::ThisThreadsJob())) return errno = ECANCELED, std::nullopt;
+    if (detail::Abandoned(detail::ThisThreadsJob())) return Error(std::errc::operation_canceled);
     const auto slash = path.rfind('/');
     const std::string dir = slash == std::string::npos ? "."
                             : slash == 0               ? "/"
                                                        : path.substr(0, slash);
     std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    if (name.size() > NAME_MAX) return errno = ENAMETOOLONG, std::nullopt;
-    if (name.empty() || name == "." || name == "..") return errno = EISDIR, std::nullopt;
+    if (name.size() > NAME_MAX) return Error(std::errc::filename_too_long);
+    if (name.empty() || name == "." || name == "..") return Error(std::errc::is_a_directory);
 
     // The directory is held open: every later step names files relative to
     // it, and publishing flushes it. A directory that may be written but not
@@ -134,7 +137,7 @@ std::optional<OutputFile> OutputFile::Create(const std::string& path, Temporary 
         syncable = false;
     }
 #endif
-    if (dirFd < 0) return std::nullopt;
+    if (dirFd < 0) return Errno();
     auto state = std::make_unique<State>(dirFd, syncable, std::move(name));
 
     // A name the directory cannot hold is refused now, not after the whole
@@ -142,18 +145,21 @@ std::optional<OutputFile> OutputFile::Create(const std::string& path, Temporary 
     struct stat info {};
     if (Sys().fstatat(dirFd, state->name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 &&
         errno != ENOENT)
-        return std::nullopt;
+        return Errno();
     const long nameMax = ::fpathconf(dirFd, _PC_NAME_MAX);
     if (nameMax > 0 && state->name.size() > static_cast<std::size_t>(nameMax))
-        return errno = ENAMETOOLONG, std::nullopt;
+        return Error(std::errc::filename_too_long);
 
     if (kind == Temporary::Unnamed) {
-        if (state->CreateUnnamed()) return OutputFile(std::move(state));
+        const std::error_code error = state->CreateUnnamed();
+        if (!error) return OutputFile(std::move(state));
         // Only a file system without unnamed files is a reason to try the
         // other way; a read-only directory fails both.
-        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return std::nullopt;
+        if (error != std::errc::operation_not_supported && error != std::errc::is_a_directory &&
+            error != std::errc::invalid_argument)
+            return error;
     }
-    if (!state->CreateNamed()) return std::nullopt;
+    if (const std::error_code error = state->CreateNamed()) return error;
     return OutputFile(std::move(state));
 }
 
@@ -164,37 +170,39 @@ OutputFile::~OutputFile() = default;
 
 // The unnamed file is recorded too, with no name to remove: abandoning it
 // must still keep it from being published.
-bool OutputFile::State::CreateUnnamed() {
+std::error_code OutputFile::State::CreateUnnamed() {
 #if HEXCRATE_LINUX_CALLS
     detail::PendingClaim claim(dirFd);
-    if (!claim.Claimed()) return Refused(EMFILE);
+    if (!claim.Claimed()) return Error(std::errc::too_many_files_open);
     fd = Sys().openat(dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
-    if (fd < 0) return false;
+    if (fd < 0) return Errno();
     pendingSlot = claim.Arm(fd);
     return RecordIdentity();
+#else
+    return Error(std::errc::operation_not_supported);
+#endif
 }
 
-bool OutputFile::State::RecordIdentity() {
+std::error_code OutputFile::State::RecordIdentity() {
     struct stat info {};
-    if (Sys().fstat(fd, &info) != 0) return false;
+    if (Sys().fstat(fd, &info) != 0) return Errno();
     device = info.st_dev;
     inode = info.st_ino;
-    return true;
-#else
-    return Refused(EOPNOTSUPP);
-#endif
+    return {};
 }
 
 // Creates a new hidden file with the usual permissions (0666 less the umask,
 // applied by the kernel) under a random name that nothing else has.
-bool OutputFile::State::CreateNamed() {
+std::error_code OutputFile::State::CreateNamed() {
     detail::PendingClaim claim(dirFd);
-    if (!claim.Claimed()) return Refused(EMFILE);
-    const bool created = UnderFreshHiddenName(claim.Name(), name, [this](const char* temp) {
-        fd = Sys().openat(dirFd, temp, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        return fd >= 0;
-    });
-    if (!created) return false;
+    if (!claim.Claimed()) return Error(std::errc::too_many_files_open);
+    const std::error_code error =
+        UnderFreshHiddenName(claim.Name(), name, [this](const char* temp) {
+            fd = Sys().openat(dirFd, temp, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                              0666);
+            return fd >= 0 ? std::error_code() : Errno();
+        });
+    if (error) return error;
     tempName = claim.Name();
     pendingSlot = claim.Arm(fd);
     return RecordIdentity();
@@ -203,31 +211,31 @@ bool OutputFile::State::CreateNamed() {
 // Gives the open unnamed file the name `linkName` in the target's directory.
 // Linking through /proc needs no privilege; AT_EMPTY_PATH is the way where
 // /proc is not mounted.
-bool OutputFile::State::LinkUnnamedAs(const char* linkName) {
+std::error_code OutputFile::State::LinkUnnamedAs(const char* linkName) {
 #if HEXCRATE_LINUX_CALLS
     const std::string procPath = "/proc/self/fd/" + std::to_string(fd);
-    int linked = Sys().linkat(AT_FDCWD, procPath.c_str(), dirFd, linkName, AT_SYMLINK_FOLLOW);
-    if (linked != 0 && errno == ENOENT && !PathExists("/proc/self/fd"))
-        linked = Sys().linkat(fd, "", dirFd, linkName, AT_EMPTY_PATH);
-    return linked == 0;
+    const std::error_code error =
+        Checked(Sys().linkat(AT_FDCWD, procPath.c_str(), dirFd, linkName, AT_SYMLINK_FOLLOW));
+    if (error != std::errc::no_such_file_or_directory || PathExists("/proc/self/fd")) return error;
+    return Checked(Sys().linkat(fd, "", dirFd, linkName, AT_EMPTY_PATH));
 #else
     (void)linkName;
-    return Refused(EOPNOTSUPP);  // never reached: no file is unnamed here
+    return Error(std::errc::operation_not_supported);  // never reached: no file is unnamed here
 #endif
 }
 
 // Gives an unnamed file a hidden name, the first step of a rename.
-bool OutputFile::State::NameUnnamed() {
+std::error_code OutputFile::State::NameUnnamed() {
     detail::PendingHold hold(pendingSlot);
-    if (hold.Abandoned()) return Refused(ECANCELED);
-    const bool named = UnderFreshHiddenName(
+    if (hold.Abandoned()) return Error(std::errc::operation_canceled);
+    const std::error_code error = UnderFreshHiddenName(
         hold.Name(), name, [this](const char* temp) { return LinkUnnamedAs(temp); });
-    if (!named) {
+    if (error) {
         hold.Name()[0] = '\0';  // a name tried and taken is someone else's
-        return false;
+        return error;
     }
     tempName = hold.Name();
-    return true;
+    return {};
 }
 
 // The temporary now answers to the target's name: nothing is left to remove.
@@ -247,27 +255,27 @@ void OutputFile::State::JoinsGroup(detail::PendingHold& hold) {
 
 // A close error (some file systems report a full disk only here) means the
 // content may be incomplete.
-bool OutputFile::State::SyncAndClose() {
-    const bool synced = Synced(Sys().fsync(fd));
-    const bool closed = CloseFile() == 0;
-    return synced && closed;
+std::error_code OutputFile::State::SyncAndClose() {
+    const std::error_code flushed = FlushFile(fd);
+    const std::error_code closed = CloseFile();
+    return flushed ? flushed : closed;
 }
 
 // Takes the descriptor out of the record before closing it, so that
 // RemovePendingOutput() never touches a number that may already be reused.
-int OutputFile::State::CloseFile() {
+std::error_code OutputFile::State::CloseFile() {
     {
         detail::PendingHold hold(pendingSlot);
         hold.ForgetDescriptor();
     }
-    return Sys().close(std::exchange(fd, -1));
+    return Checked(Sys().close(std::exchange(fd, -1)));
 }
 
-bool OutputFile::State::SyncDirectory() { return !dirSyncable || Synced(Sys().fsync(dirFd)); }
+std::error_code OutputFile::State::SyncDirectory() {
+    return dirSyncable ? FlushFile(dirFd) : std::error_code();
+}
 
-// Keeps errno: it may hold the reason for a failure being reported.
 void OutputFile::State::Discard() noexcept {
-    const int error = errno;
     if (fd >= 0) CloseFile();  // an unnamed file vanishes with its last descriptor
     if (!tempName.empty()) Sys().unlinkat(dirFd, tempName.c_str(), 0);
     tempName.clear();
@@ -275,15 +283,11 @@ void OutputFile::State::Discard() noexcept {
     detail::ForgetPending(std::exchange(pendingSlot, -1));
     if (dirFd >= 0) Sys().close(dirFd);
     dirFd = -1;
-    errno = error;
 }
 
-bool OutputFile::Write(const void* data, std::size_t size) {
-    const char* p = static_cast<const char*>(data);
-    if (const std::error_code error = detail::WriteAll(m_state->fd, p, size)) {
-        errno = error.value();
-        return false;
-    }
+std::error_code OutputFile::Write(const void* data, std::size_t size) {
+    const auto* bytes = static_cast<const char*>(data);
+    if (const std::error_code error = detail::WriteAll(m_state->fd, bytes, size)) return error;
     m_state->written += static_cast<off_t>(size);
     return m_state->WriteBack();
 }
@@ -292,7 +296,7 @@ bool OutputFile::Write(const void* data, std::size_t size) {
 // for the stretch before it. So the disk works while the rest is formatted,
 // the flush before publishing has little left to do, and the file's pages
 // waiting for the disk stay few.
-bool OutputFile::State::WriteBack() {
+std::error_code OutputFile::State::WriteBack() {
 #if HEXCRATE_LINUX_CALLS
     constexpr off_t kStretch = off_t{8} << 20;
     while (sent >= 0 && written - sent >= kStretch) {
@@ -304,46 +308,54 @@ bool OutputFile::State::WriteBack() {
             // A file that cannot be written back early is flushed whole at
             // the end. Any other error may be the only report of a failed
             // write to disk: the final flush would no longer see it.
-            if (errno != EINVAL && errno != ESPIPE && errno != ENOSYS) return false;
+            const std::error_code error = Errno();
+            if (error != std::errc::invalid_argument && error != std::errc::invalid_seek &&
+                error != std::errc::function_not_supported)
+                return error;
             sent = -1;
             break;
         }
         sent += kStretch;
     }
 #endif
-    return true;
+    return {};
 }
 
-OutputFile::PublishResult OutputFile::Publish() {
+OutputFile::PublishStatus OutputFile::Publish() {
     PublishGroup alone;
-    PublishResult result = Publish(alone);
-    if (result == PublishResult::Published && !(alone.Sync() && alone.Commit()))
-        result = PublishResult::Failed;
-    return result;
+    PublishStatus status = Publish(alone);
+    if (status == PublishResult::Published) {
+        if (const std::error_code error = alone.Sync())
+            status = {PublishResult::Failed, error};
+        else if (!alone.Commit())
+            status = {PublishResult::Failed, Error(std::errc::operation_canceled)};
+    }
+    return status;
 }
 
-bool OutputFile::Flush() { return Synced(Sys().fsync(m_state->fd)); }
+std::error_code OutputFile::Flush() { return FlushFile(m_state->fd); }
 
-bool PublishGroup::Sync() noexcept {
-    for (const auto& member : m_members)
-        if (member->dirSyncable && !Synced(Sys().fsync(member->dirFd))) return false;
-    return true;
+std::error_code PublishGroup::Sync() noexcept {
+    for (const auto& member : m_members) {
+        if (!member->dirSyncable) continue;
+        if (const std::error_code error = FlushFile(member->dirFd)) return error;
+    }
+    return {};
 }
 
-OutputFile::PublishResult OutputFile::Publish(PublishGroup& group) {
+OutputFile::PublishStatus OutputFile::Publish(PublishGroup& group) {
     return m_state->Publish(group);
 }
 
-OutputFile::PublishResult OutputFile::PublishReplacing() { return m_state->PublishReplacing(); }
+OutputFile::PublishStatus OutputFile::PublishReplacing() { return m_state->PublishReplacing(); }
 
-OutputFile::PublishResult OutputFile::State::Publish(PublishGroup& group) {
+OutputFile::PublishStatus OutputFile::State::Publish(PublishGroup& group) {
     group.m_members.reserve(group.m_members.size() + 1);
     auto member = std::make_unique<PublishGroup::Member>();
     groupState = &group.m_state;
     // A file whose close failed is published all the same, for the group to
     // take back again.
-    const bool done = tempName.empty() ? LinkUnnamed() : LinkNamed();
-    const int error = errno;
+    const std::error_code error = tempName.empty() ? LinkUnnamed() : LinkNamed();
     if (joined) {
         member->slot = std::exchange(pendingSlot, -1);
         member->dirFd = std::exchange(dirFd, -1);
@@ -351,69 +363,84 @@ OutputFile::PublishResult OutputFile::State::Publish(PublishGroup& group) {
         group.m_members.push_back(std::move(member));
     }
     Discard();
-    errno = error;
-    if (done) return PublishResult::Published;
-    return !joined && error == EEXIST ? PublishResult::NameTaken : PublishResult::Failed;
+    if (!error) return {PublishResult::Published, {}};
+    const bool taken = !joined && error == std::errc::file_exists;
+    return {taken ? PublishResult::NameTaken : PublishResult::Failed, error};
 }
 
-bool OutputFile::State::LinkUnnamed() {
-    // The descriptor must stay open for the link, so the close comes after,
-    // and a failed one takes the name back.
-    if (!Synced(Sys().fsync(fd))) return false;
+std::error_code OutputFile::State::LinkUnnamed() {
+    // The descriptor must stay open for the link, so the close comes after.
+    if (const std::error_code error = FlushFile(fd)) return error;
     {
         detail::PendingHold hold(pendingSlot);
-        if (hold.Abandoned()) return Refused(ECANCELED);
-        if (!LinkUnnamedAs(name.c_str())) return false;
+        if (hold.Abandoned()) return Error(std::errc::operation_canceled);
+        if (const std::error_code error = LinkUnnamedAs(name.c_str())) return error;
         JoinsGroup(hold);
     }
     // A close that fails leaves the name with the group, which takes it back.
-    return CloseFile() == 0;
+    return CloseFile();
 }
 
-bool OutputFile::State::LinkNamed() {
-    if (!SyncAndClose()) return false;
+// link(2) never replaces an existing name, so anything that appeared at the
+// target since the checks is left alone. File systems without hard links
+// (FAT) refuse it; a rename that refuses an existing name keeps the same
+// promise there, and where even that is missing (FUSE) a placeholder of our
+// own takes the name first.
+std::error_code OutputFile::State::LinkNamed() {
+    if (const std::error_code error = SyncAndClose()) return error;
     detail::PendingHold hold(pendingSlot);
-    if (hold.Abandoned()) return Refused(ECANCELED);
-    // link(2) never replaces an existing name, so anything that appeared at
-    // the target since the checks is left alone. File systems without hard
-    // links (FAT) refuse it; a rename that refuses an existing name keeps the
-    // same promise there, and where even that is missing (FUSE) the name is
-    // first taken by an empty file of our own that the rename then replaces.
+    if (hold.Abandoned()) return Error(std::errc::operation_canceled);
     if (Sys().linkat(dirFd, tempName.c_str(), dirFd, name.c_str(), 0) != 0) {
-        if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS && errno != EMLINK)
-            return false;
-        if (Sys().renameat2(dirFd, tempName.c_str(), dirFd, name.c_str(), RENAME_NOREPLACE) != 0) {
-            if (errno != EINVAL && errno != ENOSYS) return false;
-            if (!RenameOverPlaceholder()) return false;
+        const std::error_code linkError = Errno();
+        if (linkError != std::errc::operation_not_permitted &&
+            linkError != std::errc::operation_not_supported &&
+            linkError != std::errc::function_not_supported &&
+            linkError != std::errc::too_many_links)
+            return linkError;
+        if (Sys().renameat2(dirFd, tempName.c_str(), dirFd, name.c_str(), kRenameNoReplace) != 0) {
+            const std::error_code renameError = Errno();
+            if (renameError != std::errc::invalid_argument &&
+                renameError != std::errc::function_not_supported)
+                return renameError;
+            if (const std::error_code error = detail::RenameOverPlaceholder(dirFd, name, tempName))
+                return error;
         }
         tempName.clear();  // renamed: it is the target now
     }
     JoinsGroup(hold);
-    return true;
+    return {};
 }
 
-bool OutputFile::State::RenameOverPlaceholder() {
-    const std::error_code error = detail::RenameOverPlaceholder(dirFd, name, tempName);
-    errno = error.value();
-    return !error;
-}
-
-OutputFile::PublishResult OutputFile::State::PublishReplacing() {
+OutputFile::PublishStatus OutputFile::State::PublishReplacing() {
     // rename(2) replaces atomically, but only a file that has a name. An
     // unnamed one is flushed and named while its descriptor is still open.
-    bool done = tempName.empty() ? Synced(Sys().fsync(fd)) && NameUnnamed() && CloseFile() == 0
-                                 : SyncAndClose();
-    if (done) {
-        detail::PendingHold hold(pendingSlot);
-        done = !hold.Abandoned() &&
-               Sys().renameat2(dirFd, tempName.c_str(), dirFd, name.c_str(), 0) == 0;
-        if (done) TemporaryIsTarget(hold);
+    std::error_code error;
+    if (tempName.empty()) {
+        error = FlushFile(fd);
+        if (!error) error = NameUnnamed();
+        if (!error) error = CloseFile();
+    } else {
+        error = SyncAndClose();
     }
-    // The old content is gone already; a failed flush of the directory only
-    // means the new name may not survive a crash.
-    if (done) done = SyncDirectory();
+    if (!error) {
+        detail::PendingHold hold(pendingSlot);
+        if (hold.Abandoned())
+            error = Error(std::errc::operation_canceled);
+        else if (Sys().renameat2(dirFd, tempName.c_str(), dirFd, name.c_str(), 0) != 0)
+            error = Errno();
+        else
+            TemporaryIsTarget(hold);
+    }
+    if (error) {
+        Discard();
+        return {PublishResult::Failed, error};
+    }
+    // The new file is in place and the old one gone: a directory that cannot
+    // be flushed only means that after a crash the old file may be back,
+    // whole. Published, and the reason says so.
+    const std::error_code unflushed = SyncDirectory();
     Discard();
-    return done ? PublishResult::Published : PublishResult::Failed;
+    return {PublishResult::Published, unflushed};
 }
 
 }  // namespace platform

@@ -4,9 +4,11 @@
 #include <atomic>
 #include <cstddef>
 #include <memory>
-#include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
+
+#include "platform/result.h"
 
 namespace platform {
 
@@ -19,12 +21,13 @@ bool PathExists(const std::string& path);
 // Where a file system can neither link nor refuse a name on rename (FAT
 // through FUSE), a placeholder of ours holds the target's name for a moment
 // before the header replaces it. It reads as an #error, so that it never
-// compiles as a header, and its converter holds a lock on it while it lives.
-// A converter killed in that moment leaves it and its temporary behind: this
-// removes both when `path` is exactly such a placeholder (a regular file of
-// this user, with the text one holds), its lock is free, and the temporary it
-// names has the form `path`'s own name gives (.NAME.hexcrate-XXXXXX); it says
-// whether it did. Nothing else is ever removed.
+// compiles as a header, and its converter holds a lock on the temporary it
+// names while it lives. A converter killed in that moment leaves both
+// behind: this removes them when `path` is exactly such a placeholder (a
+// regular file of this user, with the text one holds) that names a
+// temporary of the form `path`'s own name gives (.NAME.hexcrate-XXXXXX),
+// of this user too, whose lock is free; it says whether it did. Nothing
+// else is ever removed.
 bool ClearOrphanedPlaceholder(const std::string& path);
 
 // A new file that is written unseen and appears under its final name only
@@ -40,12 +43,18 @@ public:
         Named,    // a uniquely named hidden file beside the target, .NAME.hexcrate-XXXXXX
     };
     enum class PublishResult { Published, NameTaken, Failed };
+    // How publishing went, with the system's reason when it failed, or when
+    // a replacing file is in place but its directory could not be flushed.
+    struct PublishStatus {
+        PublishResult result = PublishResult::Failed;
+        std::error_code reason;
 
-    // Returns nothing when the target can never be created: its directory is
-    // missing, not a directory or not writable, or the name is too long.
-    // Here and in every call below, errno holds the reason of a failure.
-    static std::optional<OutputFile> Create(const std::string& path,
-                                            Temporary kind = Temporary::Unnamed);
+        bool operator==(PublishResult other) const { return result == other; }
+    };
+
+    // Fails when the target can never be created: its directory is missing,
+    // not a directory or not writable, or the name is too long.
+    static Result<OutputFile> Create(const std::string& path, Temporary kind = Temporary::Unnamed);
 
     OutputFile(OutputFile&& other) noexcept;
     OutputFile& operator=(OutputFile&& other) noexcept;
@@ -53,24 +62,26 @@ public:
     OutputFile& operator=(const OutputFile&) = delete;
     ~OutputFile();
 
-    // Writes all `size` bytes; false on any error (a full disk, say).
-    bool Write(const void* data, std::size_t size);
+    // Writes all `size` bytes, or says why not (a full disk, say).
+    std::error_code Write(const void* data, std::size_t size);
 
     // Flushes the content to disk, so that publishing has little left to do.
-    bool Flush();
+    std::error_code Flush();
 
     // Flushes the content to disk and gives the file its final name: after
     // a crash the target is either absent or complete. Fails with NameTaken
     // when something already answers to the name, which is never replaced.
     // Closes the file either way. A published file joins `group`, which may
-    // still take it away again, and whose Commit() flushes its directory.
-    PublishResult Publish(PublishGroup& group);
+    // still take it away again, and whose Sync() flushes its directory.
+    PublishStatus Publish(PublishGroup& group);
     // The same for a file published on its own, its directory flushed.
-    PublishResult Publish();
+    PublishStatus Publish();
 
     // The same, but atomically replaces whatever file has the name (readers
-    // see the old content or the new, never a mix). Published or Failed.
-    PublishResult PublishReplacing();
+    // see the old content or the new, never a mix). Published or Failed;
+    // Published with a reason when the directory could not be flushed, so
+    // that after a crash the old file may be back (whole).
+    PublishStatus PublishReplacing();
 
 private:
     struct State;  // each system's own, in its source file
@@ -93,8 +104,8 @@ public:
     PublishGroup& operator=(const PublishGroup&) = delete;
 
     // Flushes the directories of the files, so that their names survive a
-    // crash; false when one cannot be flushed.
-    bool Sync() noexcept;
+    // crash; the reason when one cannot be flushed.
+    std::error_code Sync() noexcept;
     // Keeps every file for good; false when RemovePendingOutput() has taken
     // the group away first. Either happens to the whole group, never to a
     // part of it.

@@ -14,6 +14,7 @@
 
 #include "platform/output_job.h"
 #include "platform/utf16_win.h"
+#include "platform/win_error.h"
 
 namespace platform {
 namespace {
@@ -105,7 +106,7 @@ struct OutputFile::State {
     State& operator=(const State&) = delete;
     ~State() { Discard(); }
 
-    PublishResult MoveToTarget(bool replace, PublishGroup* group = nullptr);
+    PublishStatus MoveToTarget(bool replace, PublishGroup* group = nullptr);
     void Discard() noexcept;
 
     HANDLE file = INVALID_HANDLE_VALUE;
@@ -134,36 +135,31 @@ bool PathExists(const std::string& path) {
     return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED;
 }
 
-std::optional<OutputFile> OutputFile::Create(const std::string& path, Temporary /*kind*/) {
+Result<OutputFile> OutputFile::Create(const std::string& path, Temporary /*kind*/) {
     const auto [folder, name] = SplitFolder(path);
-    if (name.empty()) {  // a folder, not a file name
-        ::SetLastError(ERROR_INVALID_NAME);
-        return std::nullopt;
-    }
+    if (name.empty()) return detail::WinError(ERROR_INVALID_NAME);  // a folder, not a file name
     // Its job abandoned already: not even a temporary is made.
-    if (detail::Abandoned(detail::ThisThreadsJob())) {
-        ::SetLastError(ERROR_CANCELLED);
-        return std::nullopt;
-    }
+    if (detail::Abandoned(detail::ThisThreadsJob())) return detail::WinError(ERROR_CANCELLED);
+    std::error_code error;
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string temp = folder + "." + name + ".hexcrate-" + UniqueSuffix();
         const std::optional<std::wstring> wide = WidePath(temp);
-        if (!wide) return std::nullopt;
+        if (!wide) return detail::LastWinError();
         // Others may delete or rename it (the publishing move does); nobody
         // may read or write it meanwhile.
         HANDLE file = ::CreateFileW(wide->c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_DELETE,
                                     nullptr, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr);
         if (file == INVALID_HANDLE_VALUE) {
-            const DWORD error = ::GetLastError();
-            if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;
-            return std::nullopt;
+            error = detail::LastWinError();
+            if (error.value() == ERROR_FILE_EXISTS || error.value() == ERROR_ALREADY_EXISTS)
+                continue;
+            return error;
         }
         if (!MarkForDeletion(file, true)) {
-            const DWORD error = ::GetLastError();
+            error = detail::LastWinError();
             ::CloseHandle(file);
             ::DeleteFileW(wide->c_str());
-            ::SetLastError(error);
-            return std::nullopt;
+            return error;
         }
         {
             std::lock_guard guard(Pending().lock);
@@ -172,7 +168,7 @@ std::optional<OutputFile> OutputFile::Create(const std::string& path, Temporary 
         }
         return OutputFile(std::make_unique<State>(file, path, std::move(temp)));
     }
-    return std::nullopt;
+    return error;
 }
 
 OutputFile::OutputFile(std::unique_ptr<State> state) : m_state(std::move(state)) {}
@@ -180,10 +176,8 @@ OutputFile::OutputFile(OutputFile&& other) noexcept = default;
 OutputFile& OutputFile::operator=(OutputFile&& other) noexcept = default;
 OutputFile::~OutputFile() = default;
 
-// Keeps the last error: it is the reason of the failure that led here.
 void OutputFile::State::Discard() noexcept {
     if (file != INVALID_HANDLE_VALUE) {
-        const DWORD error = ::GetLastError();
         {
             std::lock_guard guard(Pending().lock);
             if (Pending().file == file) Pending().file = nullptr;
@@ -192,55 +186,52 @@ void OutputFile::State::Discard() noexcept {
         // it again; the delete below covers that case.
         ::CloseHandle(std::exchange(file, INVALID_HANDLE_VALUE));
         if (auto wide = WidePath(tempPath)) ::DeleteFileW(wide->c_str());
-        ::SetLastError(error);
     }
     tempPath.clear();
 }
 
-bool OutputFile::Write(const void* data, std::size_t size) {
+std::error_code OutputFile::Write(const void* data, std::size_t size) {
     const char* p = static_cast<const char*>(data);
     HANDLE file = m_state->file;
     while (size > 0) {
         const DWORD chunk = static_cast<DWORD>(size < (1u << 30) ? size : (1u << 30));
         DWORD written = 0;
-        if (!::WriteFile(file, p, chunk, &written, nullptr)) return false;
-        if (written == 0) {
-            ::SetLastError(ERROR_WRITE_FAULT);
-            return false;
-        }
+        if (!::WriteFile(file, p, chunk, &written, nullptr)) return detail::LastWinError();
+        if (written == 0) return detail::WinError(ERROR_WRITE_FAULT);
         p += written;
         size -= written;
     }
-    return true;
+    return {};
 }
 
 // Gives the temporary the target's name; on success the file is closed and
 // tempPath cleared, and a new file joins `group`. Anything else leaves both
 // for Discard.
-OutputFile::PublishResult OutputFile::State::MoveToTarget(bool replace, PublishGroup* group) {
-    using Result = PublishResult;
+OutputFile::PublishStatus OutputFile::State::MoveToTarget(bool replace, PublishGroup* group) {
+    const auto failed = [](std::error_code error) {
+        return PublishStatus{PublishResult::Failed, error};
+    };
     // A full disk can show only here, when the cache is written out.
-    if (!::FlushFileBuffers(file)) return Result::Failed;
+    if (!::FlushFileBuffers(file)) return failed(detail::LastWinError());
     const std::optional<std::wstring> from = WidePath(tempPath);
+    if (!from) return failed(detail::LastWinError());
     const std::optional<std::wstring> to = WidePath(target);
-    if (!from || !to) return Result::Failed;
+    if (!to) return failed(detail::LastWinError());
 
     const std::optional<FileId> id = IdOf(file);
-    if (!id) return Result::Failed;
+    if (!id) return failed(detail::LastWinError());
     if (group) group->m_members.reserve(group->m_members.size() + 1);
     auto member = std::make_unique<PublishGroup::Member>(PublishGroup::Member{*to, *id});
     std::lock_guard guard(Pending().lock);
     Pending().published.reserve(Pending().published.size() + 1);
-    if ((Pending().file == file && Pending().abandoned) || detail::Abandoned(job)) {
-        ::SetLastError(ERROR_CANCELLED);
-        return Result::Failed;
-    }
+    if ((Pending().file == file && Pending().abandoned) || detail::Abandoned(job))
+        return failed(detail::WinError(ERROR_CANCELLED));
     // Visible like any new file, and kept once the handle closes.
     FILE_BASIC_INFO basic{};
     basic.FileAttributes = FILE_ATTRIBUTE_ARCHIVE;
     if (!::SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof basic) ||
         !MarkForDeletion(file, false))
-        return Result::Failed;
+        return failed(detail::LastWinError());
     // The move goes by name: renaming through the open handle is not reliable
     // everywhere (Wine puts the file in the current directory). Without
     // REPLACE_EXISTING it refuses a name that is taken, whatever appeared
@@ -249,9 +240,9 @@ OutputFile::PublishResult OutputFile::State::MoveToTarget(bool replace, PublishG
     if (!::MoveFileExW(from->c_str(), to->c_str(), flags)) {
         const DWORD error = ::GetLastError();
         MarkForDeletion(file, true);
-        ::SetLastError(error);
         const bool taken = error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS;
-        return taken && !replace ? Result::NameTaken : Result::Failed;
+        return {taken && !replace ? PublishResult::NameTaken : PublishResult::Failed,
+                detail::WinError(error)};
     }
     if (Pending().file == file) Pending().file = nullptr;
     if (group) {
@@ -260,29 +251,31 @@ OutputFile::PublishResult OutputFile::State::MoveToTarget(bool replace, PublishG
     }
     tempPath.clear();
     ::CloseHandle(std::exchange(file, INVALID_HANDLE_VALUE));
-    return Result::Published;
+    return {PublishResult::Published, {}};
 }
 
-OutputFile::PublishResult OutputFile::Publish() {
+OutputFile::PublishStatus OutputFile::Publish() {
     PublishGroup alone;
-    PublishResult result = Publish(alone);
-    if (result == PublishResult::Published && !(alone.Sync() && alone.Commit()))
-        result = PublishResult::Failed;
-    return result;
+    PublishStatus status = Publish(alone);
+    if (status == PublishResult::Published && !alone.Commit())
+        status = {PublishResult::Failed, detail::WinError(ERROR_CANCELLED)};
+    return status;
 }
 
-bool OutputFile::Flush() { return ::FlushFileBuffers(m_state->file) != 0; }
-
-OutputFile::PublishResult OutputFile::Publish(PublishGroup& group) {
-    const PublishResult result = m_state->MoveToTarget(false, &group);
-    m_state->Discard();
-    return result;
+std::error_code OutputFile::Flush() {
+    return ::FlushFileBuffers(m_state->file) ? std::error_code() : detail::LastWinError();
 }
 
-OutputFile::PublishResult OutputFile::PublishReplacing() {
-    const PublishResult result = m_state->MoveToTarget(true);
+OutputFile::PublishStatus OutputFile::Publish(PublishGroup& group) {
+    const PublishStatus status = m_state->MoveToTarget(false, &group);
     m_state->Discard();
-    return result;
+    return status;
+}
+
+OutputFile::PublishStatus OutputFile::PublishReplacing() {
+    const PublishStatus status = m_state->MoveToTarget(true);
+    m_state->Discard();
+    return status;
 }
 
 namespace {
@@ -304,7 +297,7 @@ PublishGroup::PublishGroup() = default;
 PublishGroup::~PublishGroup() { Rollback(); }
 
 // Each move went through to the disk already.
-bool PublishGroup::Sync() noexcept { return true; }
+std::error_code PublishGroup::Sync() noexcept { return {}; }
 
 bool PublishGroup::Commit() noexcept {
     std::lock_guard guard(Pending().lock);

@@ -46,6 +46,22 @@ std::string TemporaryNamedIn(std::string_view text, const std::string& name) {
     return std::string(temp);
 }
 
+// Creates the placeholder `name` in `dirFd`, holding the whole text at once
+// (a build that finds it after a kill -9 fails on the #error, not on a
+// missing class), and says which file it is in `info`.
+std::error_code WritePlaceholder(int dirFd, const std::string& name, const std::string& temp,
+                                 struct stat& info) {
+    const int fd = Sys().openat(dirFd, name.c_str(),
+                                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0) return Errno();
+    const std::string text = PlaceholderText(::getpid(), temp);
+    std::error_code error = detail::WriteAll(fd, text.data(), text.size());
+    if (!error && Sys().fstat(fd, &info) != 0) error = Errno();
+    Sys().close(fd);
+    if (error) Sys().unlinkat(dirFd, name.c_str(), 0);
+    return error;
+}
+
 bool OwnRegularFile(const struct stat& info) {
     return S_ISREG(info.st_mode) && info.st_uid == ::geteuid();
 }
@@ -65,22 +81,31 @@ bool ClearIfOrphan(int fd, const std::string& path, const std::string& dir,
     const ssize_t n = Sys().read(fd, text, sizeof text);
     if (n <= 0 || n != info.st_size) return false;
     const std::string temp = TemporaryNamedIn({text, static_cast<std::size_t>(n)}, name);
-    // Its converter holds the lock for as long as it lives, whatever its
-    // process id means by now or in this pid namespace.
-    if (temp.empty() || Sys().flock(fd, LOCK_EX | LOCK_NB) != 0) return false;
+    if (temp.empty()) return false;
 
-    // Still under its name: a run that cleared it meanwhile may have put a
-    // file of its own there.
-    struct stat now {};
-    if (Sys().fstatat(AT_FDCWD, path.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0 ||
-        !SameFile(now, info))
-        return false;
+    // Its converter holds a lock on the temporary for as long as it lives,
+    // whatever its process id means by now or in this pid namespace. A
+    // temporary that is gone has no converter left to rename it.
     const std::string tempPath = dir + temp;
+    const int held =
+        Sys().openat(AT_FDCWD, tempPath.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0);
+    if (held < 0 && errno != ENOENT) return false;
     struct stat tempInfo {};
-    if (Sys().fstatat(AT_FDCWD, tempPath.c_str(), &tempInfo, AT_SYMLINK_NOFOLLOW) == 0 &&
-        OwnRegularFile(tempInfo))
-        Sys().unlinkat(AT_FDCWD, tempPath.c_str(), 0);
-    return Sys().unlinkat(AT_FDCWD, path.c_str(), 0) == 0;
+    const bool orphan =
+        held < 0 || (Sys().fstat(held, &tempInfo) == 0 && OwnRegularFile(tempInfo) &&
+                     Sys().flock(held, LOCK_EX | LOCK_NB) == 0);
+    // Still under its name: the converter may have renamed the header over
+    // it just now, or a run that cleared it put a file of its own there.
+    struct stat now {};
+    const bool cleared = orphan &&
+                         Sys().fstatat(AT_FDCWD, path.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
+                         SameFile(now, info);
+    if (cleared) {
+        if (held >= 0) Sys().unlinkat(AT_FDCWD, tempPath.c_str(), 0);
+        Sys().unlinkat(AT_FDCWD, path.c_str(), 0);
+    }
+    if (held >= 0) Sys().close(held);
+    return cleared;
 }
 
 }  // namespace
@@ -99,46 +124,41 @@ bool ClearOrphanedPlaceholder(const std::string& path) {
 
 namespace detail {
 
-std::error_code RenameOverPlaceholder(int dirFd, const std::string& name,
-                                      const std::string& temp) {
+std::error_code RenameOverPlaceholder(int dirFd, const std::string& name, const std::string& temp) {
     if (name.size() > NAME_MAX) return Error(std::errc::filename_too_long);
-    int placeholder = -1;
-    int slot = -1;
-    {
-        // The placeholder is removed like a temporary if the process is
-        // stopped before the rename. It is locked before its text is
-        // written: a run that finds the whole text also finds the lock.
-        PendingClaim claim(dirFd);
-        if (!claim.Claimed()) return Error(std::errc::too_many_files_open);
-        std::memcpy(claim.Name(), name.c_str(), name.size() + 1);
-        placeholder = Sys().openat(dirFd, name.c_str(),
-                                   O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (placeholder < 0) return Errno();
-        const std::string text = PlaceholderText(::getpid(), temp);
-        std::error_code error;
-        if (Sys().flock(placeholder, LOCK_EX | LOCK_NB) != 0) error = Errno();
-        if (!error) error = WriteAll(placeholder, text.data(), text.size());
-        if (error) {
-            Sys().close(placeholder);
-            Sys().unlinkat(dirFd, name.c_str(), 0);
-            return error;
-        }
-        slot = claim.Arm();
-    }
+    // The temporary is held locked until it has the name: a run that finds
+    // the placeholder tries the lock to learn whether its converter lives.
+    // (Not the placeholder itself: FUSE hides a file that is open when a
+    // rename replaces it, which FAT through FUSE mishandles.)
+    const int held = Sys().openat(dirFd, temp.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC, 0);
+    if (held < 0) return Errno();
     std::error_code error;
-    if (Sys().renameat2(dirFd, temp.c_str(), dirFd, name.c_str(), 0) != 0) {
+    if (Sys().flock(held, LOCK_EX | LOCK_NB) != 0) error = Errno();
+    struct stat placeholder {};
+    int slot = -1;
+    if (!error) {
+        // The placeholder is removed like a temporary if the process is
+        // stopped before the rename.
+        PendingClaim claim(dirFd);
+        if (!claim.Claimed()) {
+            error = Error(std::errc::too_many_files_open);
+        } else {
+            std::memcpy(claim.Name(), name.c_str(), name.size() + 1);
+            error = WritePlaceholder(dirFd, name, temp, placeholder);
+            if (!error) slot = claim.Arm();
+        }
+    }
+    if (!error && Sys().renameat2(dirFd, temp.c_str(), dirFd, name.c_str(), 0) != 0) {
         error = Errno();
         // Only while the name still leads to the placeholder: another run
         // may have renamed a header of its own over it.
-        struct stat mine {};
         struct stat there {};
-        if (Sys().fstat(placeholder, &mine) == 0 &&
-            Sys().fstatat(dirFd, name.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0 &&
-            SameFile(mine, there))
+        if (Sys().fstatat(dirFd, name.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0 &&
+            SameFile(placeholder, there))
             Sys().unlinkat(dirFd, name.c_str(), 0);
     }
     ForgetPending(slot);
-    Sys().close(placeholder);
+    Sys().close(held);
     return error;
 }
 

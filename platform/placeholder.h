@@ -12,9 +12,8 @@ namespace platform::detail {
 // if nothing has that name: a placeholder takes it first (refused, with
 // EEXIST, when the name is taken), then the rename replaces the placeholder.
 // The placeholder reads as an #error naming this process and `temp`, so that
-// a build that finds one after a kill -9 fails on it; it is locked while this
-// process lives, so that a later run can tell that it was left behind.
-std::error_code RenameOverPlaceholder(int dirFd, const std::string& name,
-                                      const std::string& temp);
+// a build that finds one after a kill -9 fails on it; `temp` is held locked
+// meanwhile, so that a later run can tell a placeholder left behind.
+std::error_code RenameOverPlaceholder(int dirFd, const std::string& name, const std::string& temp);
 
 }  // namespace platform::detail

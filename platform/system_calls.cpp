@@ -39,8 +39,8 @@ int SyncFileRange(int /*fd*/, off_t /*offset*/, off_t /*count*/, unsigned /*flag
 }
 #endif
 
-constexpr SystemCalls kReal = {OpenAt,   ::read,  ::write,  ::close,   ::fsync,    SyncFileRange,
-                               ::fstat,  ::fstatat, ::flock, ::linkat, RenameAt2, ::unlinkat};
+constexpr SystemCalls kReal = {OpenAt,  ::read,    ::write, ::close,  ::fsync,   SyncFileRange,
+                               ::fstat, ::fstatat, ::flock, ::linkat, RenameAt2, ::unlinkat};
 
 SystemCalls g_calls = kReal;
 

@@ -3,6 +3,7 @@
 // system would, without root and without such a disk.
 #pragma once
 
+#include <stdio.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 
@@ -22,6 +23,14 @@ struct SystemCalls {
     int (*renameat2)(int fromDir, const char* from, int toDir, const char* to, unsigned flags);
     int (*unlinkat)(int dirFd, const char* path, int flags);
 };
+
+// renameat2's flag that refuses to replace a name (a portable build's table
+// refuses every flag, as an older kernel does).
+#ifdef RENAME_NOREPLACE
+inline constexpr unsigned kRenameNoReplace = RENAME_NOREPLACE;
+#else
+inline constexpr unsigned kRenameNoReplace = 1;
+#endif
 
 // The table in use; tests overwrite entries and restore the saved table.
 SystemCalls& Sys();

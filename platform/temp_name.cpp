@@ -62,7 +62,8 @@ bool IsTempNameFor(std::string_view temp, const std::string& name) {
     const std::string_view kept = Kept(name);
     const std::size_t fixed = 1 + kept.size() + kSuffix.size();
     return temp.size() == fixed + kRandomChars && temp[0] == '.' &&
-           temp.substr(1, kept.size()) == kept && temp.substr(1 + kept.size(), kSuffix.size()) == kSuffix &&
+           temp.substr(1, kept.size()) == kept &&
+           temp.substr(1 + kept.size(), kSuffix.size()) == kSuffix &&
            temp.find_first_not_of(kChars, fixed) == std::string_view::npos;
 }
 

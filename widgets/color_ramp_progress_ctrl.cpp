@@ -43,11 +43,13 @@ void FillRect(wxDC& dc, int left, int top, int right, int bottom, const wxColour
 // Band geometry and colours are computed in the precisions below on purpose:
 // the ramp must land on the same columns and shades wherever it is drawn.
 int EdgeAt(int index, float bandWidth) {
-    return static_cast<int>(static_cast<double>(static_cast<float>(index)) * static_cast<double>(bandWidth));
+    return static_cast<int>(static_cast<double>(static_cast<float>(index)) *
+                            static_cast<double>(bandWidth));
 }
 
 int ChannelAt(int from, int index, float step) {
-    return static_cast<int>(from + static_cast<double>(static_cast<float>(index)) * static_cast<double>(step));
+    return static_cast<int>(from + static_cast<double>(static_cast<float>(index)) *
+                                       static_cast<double>(step));
 }
 
 }  // namespace

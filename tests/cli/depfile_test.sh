@@ -90,5 +90,33 @@ for which in input header; do
         done
     done
 done
+# The source kind: one line names the header and its C file, both targets
+# of one rule. Make sees both follow the input; Ninja, whose rule has both
+# outputs, reads the line (the header first) and converts again only once
+# the input changes.
+source_kind() {
+    local dir=$work/source
+    rm -rf "$dir" && mkdir -p "$dir" && cd "$dir" || exit 1
+    printf 'x' >in.bin
+    touch -d '1 minute ago' in.bin
+    "$HEXCRATE" -q --data=source --depfile=dep.d -o 'a b.h' in.bin || { echo "convert failed"; return; }
+    [ "$(cat dep.d)" = 'a\ b.h a\ b.c: in.bin' ] || { echo "line: $(cat dep.d)"; return; }
+    touch -d '30 seconds ago' 'a b.h' 'a b.c'
+    printf 'include dep.d\n%%:: ; @:\n' >Makefile
+    local m n
+    make -q 'a b.h' && make -q 'a b.c'
+    m="$? $(touch in.bin; make -q 'a b.h'; echo $?) $(make -q 'a b.c'; echo $?)"
+    rm -f 'a b.h' 'a b.c' dep.d
+    # shellcheck disable=SC2016 # ninja's own variables
+    printf 'rule convert\n  command = "$$HEXCRATE" -q --update --data=source --depfile=dep.d -o "a b.h" in.bin\n  depfile = dep.d\nbuild a$ b.h a$ b.c: convert\n' >build.ninja
+    ninja >>tool.err 2>&1 || { echo "ninja failed"; return; }
+    touch -d '1 minute ago' in.bin
+    quiet() { ninja -n 2>&1 | grep -q '^ninja: no work to do'; echo $?; }
+    n="$(quiet) $(touch in.bin; quiet)"
+    [ "$m" = "0 1 1" ] && [ "$n" = "0 1" ] && echo read || echo "make $m (want 0 1 1), ninja $n (want 0 1)"
+}
+result=$(source_kind)
+[ "$result" = read ] && passed=$((passed + 1)) || fail "source kind: $result"
+
 cd / && echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
 """Writes out the code blocks of one README section, in order, so that a test
 can run them as a reader would. A block whose first line is a comment naming
-a file (`# meson.build`, `// main.cpp: what it does`) is that file; any other
-block is shell commands, written to commands-N.sh. Prints one line per block:
-`file NAME` or `run commands-N.sh`.
+a file (`# meson.build`, `// main.cpp: what it does`) is that file; one that
+names a file and says more (`# meson.build for --data=source`) shows a
+variant of it and is left out; any other block is shell commands, written to
+commands-N.sh. Prints one line per block: `file NAME`, `variant NAME` or
+`run commands-N.sh`.
 
 Usage: readme_blocks.py README.md "SECTION TITLE" OUTDIR
 """
@@ -11,7 +13,7 @@ import re
 import sys
 from pathlib import Path
 
-FILE_COMMENT = re.compile(r"^(?:#|//) ([\w.+-]+\.\w+|Makefile)(?::.*)?$")
+FILE_COMMENT = re.compile(r"^(?:#|//) ([\w.+-]+\.\w+|Makefile)(:.*| .+)?$")
 
 
 def section(lines, title):
@@ -52,7 +54,9 @@ def main():
     commands = 0
     for block in blocks(section(Path(readme).read_text().splitlines(), title)):
         named = FILE_COMMENT.match(block.splitlines()[0])
-        if named:
+        if named and named.group(2) and not named.group(2).startswith(":"):
+            print(f"variant {named.group(1)}")
+        elif named:
             (out / named.group(1)).write_text(block)
             print(f"file {named.group(1)}")
         else:

@@ -130,26 +130,29 @@ TEST(Conversion, UpdateThatCannotOpenTheOldHeaderSaysWhy) {
     EXPECT_EQ(ReadFile(dir / "out.h"), "old");
 }
 
+// The input that the read below changes, and how: bytes to add, or minus
+// the size to cut it to.
+std::string g_input;
+std::atomic<int> g_change{0};
+
 // The source kind declares the length before it reads: an input that grows
 // or shrinks meanwhile fails as unreadable, and neither file appears. The
 // change comes with the first read, on the thread that reads ahead.
 TEST(Conversion, SourceKindRefusesAnInputThatChangesWhileRead) {
-    static std::string s_input;
-    static std::atomic<int> s_change{0};  // bytes to add, or minus the size to cut to
     for (const int change : {0, 1, -1000}) {
         TempDir dir;
-        s_input = dir / "in.bin";
-        WriteFile(s_input, std::string(300000, 'x'));
-        s_change = change;
-        core::ConversionJob job{s_input, "CInFile", dir / "in.h"};
+        g_input = dir / "in.bin";
+        WriteFile(g_input, std::string(300000, 'x'));
+        g_change = change;
+        core::ConversionJob job{g_input, "CInFile", dir / "in.h"};
         job.options.data = core::DataKind::Source;
         test::ScopedSystemCalls sys;
         sys->read = [](int fd, void* buffer, size_t size) {
-            if (const int by = s_change.exchange(0); by > 0) {
-                std::ofstream(s_input, std::ios::app)
+            if (const int by = g_change.exchange(0); by > 0) {
+                std::ofstream(g_input, std::ios::app)
                     << std::string(static_cast<std::size_t>(by), 'y');
             } else if (by < 0) {
-                EXPECT_EQ(::truncate(s_input.c_str(), -by), 0);
+                EXPECT_EQ(::truncate(g_input.c_str(), -by), 0);
             }
             return ::read(fd, buffer, size);
         };
@@ -192,7 +195,8 @@ TEST(Conversion, UpdateOfBothFilesWritesEachOnce) {
             for (const std::string& name : {companion, std::string("in.h")}) {
                 std::string expected = ReadFile(fresh / name);
                 if (kind == core::DataKind::Rc) {  // the .rc names its input's folder
-                    const std::string from = fresh.Path().string(), to = dir.Path().string();
+                    const std::string from = fresh.Path().string();
+                    const std::string to = dir.Path().string();
                     for (auto at = expected.find(from); at != std::string::npos;
                          at = expected.find(from, at + to.size()))
                         expected.replace(at, from.size(), to);

@@ -27,8 +27,8 @@
 #include "core/outcome.h"
 #include "mounts.h"
 #include "platform/output_file.h"
-#include "platform/signal_cleanup.h"
 #include "platform/posix_features.h"
+#include "platform/signal_cleanup.h"
 #include "system_calls_mock.h"
 #include "test_support.h"
 
@@ -242,7 +242,7 @@ TEST_P(NothingLeft, FullDiskLeavesNothing) {
     Names before;
     const bool real = m_tmpfs || m_fat;
     if (real) {
-        WriteFile(m_place / "filler", std::string(freeSpace() - 256 * 1024, 'f'));
+        WriteFile(m_place / "filler", std::string(freeSpace() - std::size_t{256} * 1024, 'f'));
         before = {"filler"};
     } else {
         m_sys->write = [](int fd, const void* data, size_t size) -> ssize_t {

@@ -24,7 +24,7 @@ TEST(ReadAheadThread, HandsOutEveryReadInOrderThenTheEnd) {
                 EXPECT_EQ(capacity, ReadAheadThread::kBlockSize);
                 const std::size_t size = sizes.at(call++);
                 for (std::size_t i = 0; i < size; ++i) buffer[i] = next++;
-                return static_cast<std::ptrdiff_t>(size);
+                return platform::Result<std::size_t>(size);
             },
             ahead);
         std::string expected;
@@ -44,8 +44,9 @@ TEST(ReadAheadThread, PassesOnReadErrorsAndExceptions) {
         SCOPED_TRACE(ahead ? "ahead" : "inline");
         int calls = 0;
         ReadAheadThread failing(
-            [&](char*, std::size_t) -> std::ptrdiff_t {
-                return ++calls == 1 ? 5 : (errno = EIO, -1);
+            [&](char*, std::size_t) -> platform::Result<std::size_t> {
+                if (++calls == 1) return std::size_t{5};
+                return std::make_error_code(std::errc::io_error);
             },
             ahead);
         EXPECT_EQ(failing.Next().size, 5);
@@ -57,7 +58,8 @@ TEST(ReadAheadThread, PassesOnReadErrorsAndExceptions) {
         EXPECT_EQ(calls, 2);
 
         ReadAheadThread throwing(
-            [](char*, std::size_t) -> std::ptrdiff_t { throw std::bad_alloc(); }, ahead);
+            [](char*, std::size_t) -> platform::Result<std::size_t> { throw std::bad_alloc(); },
+            ahead);
         EXPECT_THROW(throwing.Next(), std::bad_alloc);
     }
 }
@@ -66,7 +68,7 @@ TEST(ReadAheadThread, PassesOnReadErrorsAndExceptions) {
 // waits for room; an endless input would otherwise keep it reading.
 TEST(ReadAheadThread, StopsWhenTheCallerStopsEarly) {
     ReadAheadThread reader(
-        [](char*, std::size_t capacity) { return static_cast<std::ptrdiff_t>(capacity); }, true);
+        [](char*, std::size_t capacity) { return platform::Result<std::size_t>(capacity); }, true);
     EXPECT_GT(reader.Next().size, 0);
 }
 

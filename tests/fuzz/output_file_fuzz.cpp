@@ -183,24 +183,24 @@ Run Drive(FuzzedDataProvider& input, const fs::path& target) {
     const FaultyCalls faults(input);
     auto file = platform::OutputFile::Create(target.string(), kind);
     if (abandonFirst) Require(!file, "created for an abandoned job");
-    bool complete = file.has_value();
+    bool complete = file.Ok();
     for (int i = input.ConsumeIntegralInRange(0, 4); complete && i > 0; --i) {
         const std::string chunk = input.ConsumeRandomLengthString(4096);
-        complete = file->Write(chunk.data(), chunk.size());
+        complete = !file->Write(chunk.data(), chunk.size());
         run.written += chunk;
     }
     if (run.raced) WriteFile(target, kTheirs);
     if (!complete) return run;
     switch (run.ending) {
         case Ending::Publish:
-            run.result = file->Publish();
+            run.result = file->Publish().result;
             break;
         case Ending::PublishReplacing:
-            run.result = file->PublishReplacing();
+            run.result = file->PublishReplacing().result;
             break;
         case Ending::AbandonThenPublish:
             platform::RemovePendingOutput();
-            run.result = file->Publish();
+            run.result = file->Publish().result;
             Require(run.result != platform::OutputFile::PublishResult::Published,
                     "an abandoned file was published");
             break;

@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <string>
@@ -27,8 +28,8 @@ TEST(InputFile, SharedReadersMeetButNeverAnExclusiveHolder) {
     auto shared = InputFile::Open(in, InputAccess::Shared);
     ASSERT_TRUE(shared);
     EXPECT_TRUE(InputFile::Open(in, InputAccess::Shared));
-    EXPECT_FALSE(InputFile::Open(in));  // exclusive by default
-    shared.reset();
+    EXPECT_EQ(InputFile::Open(in).Error(), std::errc::resource_unavailable_try_again);  // exclusive
+    shared = std::error_code();                                                         // closed
 
     const int holder = ::open(in.c_str(), O_RDONLY);
     ASSERT_EQ(::flock(holder, LOCK_EX), 0);
@@ -37,7 +38,20 @@ TEST(InputFile, SharedReadersMeetButNeverAnExclusiveHolder) {
     auto again = InputFile::Open(in, InputAccess::Shared);
     ASSERT_TRUE(again);
     char buffer[8];
-    EXPECT_EQ(again->Read(buffer, sizeof buffer), 3);
+    EXPECT_EQ(*again->Read(buffer, sizeof buffer), 3u);
+    EXPECT_EQ(*again->Read(buffer, sizeof buffer), 0u);
+}
+
+// What is not a regular file says so: a FIFO (not waited for), a device, a
+// folder, a missing name.
+TEST(InputFile, WhatIsNotAFileSaysWhy) {
+    TempDir dir;
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    EXPECT_EQ(InputFile::Open(dir / "fifo").Error(), platform::Errc::NotRegularFile);
+    EXPECT_EQ(InputFile::Open("/dev/zero").Error(), platform::Errc::NotRegularFile);
+    EXPECT_EQ(InputFile::Open("/dev/zero").Error().message(), "not a regular file");
+    EXPECT_EQ(InputFile::Open(dir.Path()).Error(), std::errc::is_a_directory);
+    EXPECT_EQ(InputFile::Open(dir / "missing").Error(), std::errc::no_such_file_or_directory);
 }
 
 // NFS refuses an exclusive lock on a file open for reading: the shared one

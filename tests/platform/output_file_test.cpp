@@ -43,7 +43,7 @@ TEST(OutputFile, PublishReplacingSwapsContentAndLeavesNothingHidden) {
         for (const char* content : {"first", "second"}) {  // absent, then replaced
             auto out = OutputFile::Create(dir / "out.h", kind);
             ASSERT_TRUE(out);
-            ASSERT_TRUE(out->Write(content, std::strlen(content)));
+            ASSERT_FALSE(out->Write(content, std::strlen(content)));
             EXPECT_EQ(out->PublishReplacing(), OutputFile::PublishResult::Published);
             EXPECT_EQ(ReadFile(dir / "out.h"), content);
         }
@@ -69,13 +69,13 @@ TEST(OutputFile, AbandonedOutputNeverAppears) {
     auto unnamed = OutputFile::Create(dir / "b.h", OutputFile::Temporary::Unnamed);
     auto replacing = OutputFile::Create(dir / "c.h", OutputFile::Temporary::Unnamed);
     ASSERT_TRUE(named && unnamed && replacing);
-    ASSERT_TRUE(named->Write("abc", 3) && unnamed->Write("abc", 3));
+    ASSERT_FALSE(named->Write("abc", 3) || unnamed->Write("abc", 3));
     EXPECT_EQ(EntriesIn(dir.Path()), 1u + 2 * unnamedSeen);
 
     platform::RemovePendingOutput();
     EXPECT_EQ(EntriesIn(dir.Path()), 0u);
     auto later = OutputFile::Create(dir / "d.h", OutputFile::Temporary::Unnamed);
-    ASSERT_TRUE(later && later->Write("abc", 3));
+    ASSERT_TRUE(later && !later->Write("abc", 3));
     EXPECT_EQ(named->Publish(), OutputFile::PublishResult::Failed);
     EXPECT_EQ(unnamed->Publish(), OutputFile::PublishResult::Failed);
     EXPECT_EQ(replacing->PublishReplacing(), OutputFile::PublishResult::Failed);
@@ -115,7 +115,7 @@ TEST(OutputFile, WritesBackStretchByStretch) {
         auto out = OutputFile::Create(dir / "out.h");
         ASSERT_TRUE(out);
         int written = 0;
-        while (written < 20 && out->Write(mib.data(), mib.size())) ++written;
+        while (written < 20 && !out->Write(mib.data(), mib.size())) ++written;
         const unsigned wait =
             SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER;
         if (error == 0)
@@ -143,7 +143,7 @@ TEST(OutputFile, AbandoningWaitsForALinkUnderWay) {
         SCOPED_TRACE(static_cast<int>(kind));
         TempDir dir;
         auto out = OutputFile::Create(dir / "out.h", kind);
-        ASSERT_TRUE(out && out->Write("abc", 3));
+        ASSERT_TRUE(out && !out->Write("abc", 3));
         test::ScopedSystemCalls sys;
         g_abandoned = false;
         static bool abandonedDuringLink;
@@ -172,9 +172,54 @@ TEST(OutputFile, AbandoningWaitsForALinkUnderWay) {
     }
 }
 
+// A directory that cannot be flushed after the name is given: a replaced
+// file is in place (after a crash the old one may be back, whole), which is
+// said as it is; a new file is taken back, but never a file that took its
+// name meanwhile (an update renamed over it, say).
+TEST(OutputFile, FailedDirectoryFlushSaysWhatIsTrue) {
+    TempDir dir;
+    test::ScopedSystemCalls sys;
+    static std::string raceInto;
+    sys->fsync = [](int fd) {
+        struct stat info {};
+        if (::fstat(fd, &info) != 0 || !S_ISDIR(info.st_mode)) return ::fsync(fd);
+        if (!raceInto.empty()) {
+            WriteFile(raceInto + ".theirs", "theirs");
+            ::rename((raceInto + ".theirs").c_str(), raceInto.c_str());
+        }
+        return errno = EIO, -1;
+    };
+    WriteFile(dir / "old.h", "old");
+    for (auto kind : kBothKinds) {
+        SCOPED_TRACE(static_cast<int>(kind));
+        auto replacing = OutputFile::Create(dir / "old.h", kind);
+        ASSERT_TRUE(replacing && !replacing->Write("new", 3));
+        const OutputFile::PublishStatus replaced = replacing->PublishReplacing();
+        EXPECT_EQ(replaced, OutputFile::PublishResult::Published);
+        EXPECT_EQ(replaced.reason, std::errc::io_error);
+        EXPECT_EQ(ReadFile(dir / "old.h"), "new");
+
+        auto fresh = OutputFile::Create(dir / "fresh.h", kind);
+        ASSERT_TRUE(fresh && !fresh->Write("new", 3));
+        const OutputFile::PublishStatus taken = fresh->Publish();
+        EXPECT_EQ(taken, OutputFile::PublishResult::Failed);
+        EXPECT_EQ(taken.reason, std::errc::io_error);
+        EXPECT_FALSE(fs::exists(dir / "fresh.h"));
+
+        raceInto = dir / "raced.h";
+        auto raced = OutputFile::Create(dir / "raced.h", kind);
+        ASSERT_TRUE(raced && !raced->Write("new", 3));
+        EXPECT_EQ(raced->Publish(), OutputFile::PublishResult::Failed);
+        raceInto.clear();
+        EXPECT_EQ(ReadFile(dir / "raced.h"), "theirs");
+        fs::remove(dir / "raced.h");
+        EXPECT_EQ(EntriesIn(dir.Path()), 1u);
+    }
+}
+
 // FAT through FUSE: neither link nor a rename that refuses a name, so a
-// placeholder takes the name first. It must fail to compile, and it is
-// locked while its converter lives.
+// placeholder takes the name first. It must fail to compile, and the
+// temporary it names is locked while its converter lives.
 std::string g_placeholderSeen;
 bool g_placeholderLocked;
 
@@ -192,16 +237,19 @@ TEST(OutputFile, FatPlaceholderIsALockedError) {
         char text[600] = {};
         g_placeholderSeen.assign(
             text, static_cast<std::size_t>(std::max<ssize_t>(0, ::read(fd, text, sizeof text))));
-        g_placeholderLocked = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
         ::close(fd);
+        const int temp = ::openat(fromDir, from, O_RDONLY);
+        g_placeholderLocked = ::flock(temp, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+        ::close(temp);
         return ::renameat2(fromDir, from, toDir, to, 0);
     };
     auto out = OutputFile::Create(dir / "out.h");
-    ASSERT_TRUE(out && out->Write("abc", 3));
+    ASSERT_TRUE(out && !out->Write("abc", 3));
     ASSERT_EQ(out->Publish(), OutputFile::PublishResult::Published);
     EXPECT_EQ(ReadFile(dir / "out.h"), "abc");
     EXPECT_EQ(g_placeholderSeen.rfind("#error \"Unfinished Hexcrate header: converter process " +
-                                          std::to_string(::getpid()) + " was stopped before its "
+                                          std::to_string(::getpid()) +
+                                          " was stopped before its "
                                           "temporary .out.h.hexcrate-",
                                       0),
               0u)
@@ -233,6 +281,10 @@ TEST(OutputFile, OrphanedPlaceholderIsClearedWithItsTemporary) {
         EXPECT_TRUE(platform::ClearOrphanedPlaceholder(dir / name));
         EXPECT_EQ(EntriesIn(dir.Path()), 0u);
     }
+    // Its temporary removed by hand already.
+    WriteFile(dir / "alone.h", Placeholder("1", ".alone.h.hexcrate-AbC123"));
+    EXPECT_TRUE(platform::ClearOrphanedPlaceholder(dir / "alone.h"));
+    EXPECT_EQ(EntriesIn(dir.Path()), 0u);
 }
 
 // Nothing but such an orphan and its own temporary is ever removed: not a
@@ -244,10 +296,10 @@ TEST(OutputFile, OnlyAnExactOrphanIsCleared) {
     WriteFile(dir / "main.cpp", "int main(){}\n");
     WriteFile(dir / ".other.h.hexcrate-AbC123", "partial");
     const std::string temp = ".in.h.hexcrate-AbC123";
-    for (const std::string& named : std::vector<std::string>{
-             "main.cpp", ".other.h.hexcrate-AbC123", ".in.h.hexcrate-AbC12",
-             ".in.h.hexcrate-AbC1234", ".in.h.hexcrate-AbC_23", ".in.hexcrate-AbC123",
-             "sub/" + temp, dir / temp}) {
+    for (const std::string& named :
+         std::vector<std::string>{"main.cpp", ".other.h.hexcrate-AbC123", ".in.h.hexcrate-AbC12",
+                                  ".in.h.hexcrate-AbC1234", ".in.h.hexcrate-AbC_23",
+                                  ".in.hexcrate-AbC123", "sub/" + temp, dir / temp}) {
         SCOPED_TRACE(named);
         WriteFile(dir / "in.h", Placeholder("999999", named));
         EXPECT_FALSE(platform::ClearOrphanedPlaceholder(dir / "in.h"));
@@ -262,9 +314,10 @@ TEST(OutputFile, OnlyAnExactOrphanIsCleared) {
     }
     EXPECT_EQ(EntriesIn(dir.Path()), 4u);
 
-    // Locked: its converter lives. Through a link: not the header's own file.
+    // Its temporary locked: its converter lives. Through a link: not the
+    // header's own file.
     WriteFile(dir / "in.h", Placeholder("999999", temp));
-    const int holder = ::open((dir / "in.h").c_str(), O_RDONLY);
+    const int holder = ::open((dir / temp).c_str(), O_RDONLY);
     ASSERT_EQ(::flock(holder, LOCK_EX), 0);
     EXPECT_FALSE(platform::ClearOrphanedPlaceholder(dir / "in.h"));
     ::close(holder);
@@ -273,9 +326,11 @@ TEST(OutputFile, OnlyAnExactOrphanIsCleared) {
     EXPECT_FALSE(platform::ClearOrphanedPlaceholder(dir / "link.h"));
     // Another user's (root can hand it over; others skip this).
     if (::geteuid() == 0) {
-        ASSERT_EQ(::chown((dir / "in.h").c_str(), 65534, 65534), 0);
-        EXPECT_FALSE(platform::ClearOrphanedPlaceholder(dir / "in.h"));
-        ASSERT_EQ(::chown((dir / "in.h").c_str(), 0, 0), 0);
+        for (const std::string& file : {std::string("in.h"), temp}) {
+            ASSERT_EQ(::chown((dir / file).c_str(), 65534, 65534), 0);
+            EXPECT_FALSE(platform::ClearOrphanedPlaceholder(dir / "in.h")) << file;
+            ASSERT_EQ(::chown((dir / file).c_str(), 0, 0), 0);
+        }
     }
     EXPECT_EQ(EntriesIn(dir.Path()), 6u);
     EXPECT_TRUE(platform::ClearOrphanedPlaceholder(dir / "in.h"));

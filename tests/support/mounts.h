@@ -3,8 +3,12 @@
 // and /dev/fuse). Linux only.
 #pragma once
 
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/mount.h>
 #include <sys/vfs.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -43,16 +47,29 @@ private:
 class FatMount {
 public:
     FatMount(const std::filesystem::path& image, const std::filesystem::path& where, int kib)
-        : m_image(image), m_where(where) {
+        : m_where(where), m_image(image) {
         std::filesystem::create_directory(where);
         const std::string make =
             "mkfs.vfat -C '" + image.string() + "' " + std::to_string(kib) + " >/dev/null 2>&1";
-        const std::string mount =
-            "fusefat -o rw+ '" + image.string() + "' '" + where.string() + "' >/dev/null 2>&1";
-        // fusefat can report success without mounting: ask the kernel.
-        struct statfs info {};
-        m_mounted = std::system(make.c_str()) == 0 && std::system(mount.c_str()) == 0 &&
-                    ::statfs(where.c_str(), &info) == 0 && info.f_type == kFuseMagic;
+        if (std::system(make.c_str()) != 0) return;
+        // In the foreground, as a child of ours: unmounting then waits for
+        // it to have written everything to the image.
+        m_daemon = ::fork();
+        if (m_daemon == 0) {
+            const int null = ::open("/dev/null", O_WRONLY);
+            ::dup2(null, 1);
+            ::dup2(null, 2);
+            ::execlp("fusefat", "fusefat", "-f", "-o", "rw+", image.c_str(), where.c_str(),
+                     static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        // fusefat can run without mounting: ask the kernel.
+        for (int wait = 0; wait < 100 && m_daemon > 0 && !m_mounted; ++wait) {
+            struct statfs info {};
+            m_mounted = ::statfs(where.c_str(), &info) == 0 && info.f_type == kFuseMagic;
+            if (!m_mounted && ::waitpid(m_daemon, nullptr, WNOHANG) != 0) m_daemon = -1;
+            if (!m_mounted) ::usleep(50'000);
+        }
     }
     ~FatMount() { Unmount(); }
     FatMount(const FatMount&) = delete;
@@ -69,13 +86,17 @@ public:
 
 private:
     void Unmount() {
-        if (m_mounted) std::system(("fusermount -u '" + m_where.string() + "'").c_str());
+        if (m_mounted && std::system(("fusermount -u '" + m_where.string() + "'").c_str()) != 0)
+            ::kill(m_daemon, SIGTERM);
+        if (m_daemon > 0) ::waitpid(m_daemon, nullptr, 0);
         m_mounted = false;
+        m_daemon = -1;
     }
 
     static constexpr decltype(statfs::f_type) kFuseMagic = 0x65735546;
-    std::filesystem::path m_image;
     std::filesystem::path m_where;
+    std::filesystem::path m_image;
+    pid_t m_daemon = -1;
     bool m_mounted = false;
 };
 

@@ -10,7 +10,6 @@
 #include "core/job_check.h"
 #include "core/outcome.h"
 #include "platform/input_file.h"
-#include "platform/last_error.h"
 #include "platform/output_file.h"
 #include "test_support.h"
 
@@ -69,8 +68,8 @@ TEST(WindowsInput, HeldFilesDevicesAndFoldersAreNotFound) {
     ASSERT_TRUE(input);
     EXPECT_FALSE(Holder(dir / "held.bin", FILE_SHARE_READ).Holds());
     char bytes[8];
-    EXPECT_EQ(input->Read(bytes, sizeof bytes), 4);
-    EXPECT_EQ(input->Read(bytes, sizeof bytes), 0);
+    EXPECT_EQ(*input->Read(bytes, sizeof bytes), 4u);
+    EXPECT_EQ(*input->Read(bytes, sizeof bytes), 0u);
 }
 
 TEST(WindowsOutput, DevicesAndHeldFilesAreTakenNames) {
@@ -91,25 +90,21 @@ TEST(WindowsOutput, DevicesAndHeldFilesAreTakenNames) {
     EXPECT_EQ(EntriesIn(dir.Path()), 2u);
 }
 
-// A failure that no system call reported still sets its own reason, so that
-// the converter never prints one left over from an earlier call.
-TEST(WindowsReasons, RefusalsWithoutAFailedCallSayWhy) {
+// Each refusal carries its own reason, the same as on POSIX where one is
+// shared (a device is not a regular file), and never one left over from an
+// earlier call.
+TEST(WindowsReasons, RefusalsSayWhy) {
     TempDir dir;
-    const auto reasonAfter = [](auto refused) {
-        ::SetLastError(ERROR_INVALID_FUNCTION);  // stale
-        EXPECT_TRUE(refused());
-        return platform::LastError().value();
-    };
-    EXPECT_EQ(reasonAfter([] { return !InputFile::Open("NUL"); }), 0);  // a device: none
-    EXPECT_EQ(reasonAfter([] { return !InputFile::Open(""); }), ERROR_PATH_NOT_FOUND);
-    EXPECT_EQ(reasonAfter([] { return !InputFile::Open(std::string("a\0b", 3)); }),
-              ERROR_INVALID_NAME);
-    EXPECT_EQ(reasonAfter([] { return !InputFile::Open("\xFF.bin"); }),
-              ERROR_NO_UNICODE_TRANSLATION);
-    EXPECT_EQ(reasonAfter([&] { return !OutputFile::Create(dir.Path().string() + "\\"); }),
-              ERROR_INVALID_NAME);
+    ::SetLastError(ERROR_INVALID_FUNCTION);  // stale
+    EXPECT_EQ(InputFile::Open("NUL").Error(), platform::Errc::NotRegularFile);
+    EXPECT_EQ(InputFile::Open("CON").Error(), platform::Errc::NotRegularFile);
+    EXPECT_EQ(InputFile::Open("").Error().value(), ERROR_PATH_NOT_FOUND);
+    EXPECT_EQ(InputFile::Open(std::string("a\0b", 3)).Error().value(), ERROR_INVALID_NAME);
+    EXPECT_EQ(InputFile::Open("\xFF.bin").Error().value(), ERROR_NO_UNICODE_TRANSLATION);
+    EXPECT_EQ(InputFile::Open(dir / "missing.bin").Error().value(), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(OutputFile::Create(dir.Path().string() + "\\").Error().value(), ERROR_INVALID_NAME);
     WriteFile(dir / "in.bin", "abc");
-    EXPECT_EQ(test::ConvertWithReason("NUL", dir / "out.h").reason.value(), 0);
+    EXPECT_EQ(test::ConvertWithReason("NUL", dir / "out.h").reason.message(), "not a regular file");
     EXPECT_EQ(
         test::ConvertWithReason(dir / "in.bin", dir / std::string("bad\0.h", 6)).reason.value(),
         ERROR_INVALID_NAME);
@@ -158,7 +153,7 @@ TEST(WindowsOutput, PendingFileIsHiddenAndNeverPublishedOverAnother) {
     TempDir dir;
     auto out = OutputFile::Create(dir / "out.h");
     ASSERT_TRUE(out);
-    ASSERT_TRUE(out->Write("new", 3));
+    ASSERT_FALSE(out->Write("new", 3));
     // Pending: one hidden file, nothing at the target yet.
     ASSERT_EQ(EntriesIn(dir.Path()), 1u);
     const fs::path temp = fs::directory_iterator(dir.Path())->path();
@@ -172,7 +167,7 @@ TEST(WindowsOutput, PendingFileIsHiddenAndNeverPublishedOverAnother) {
 
     auto replacing = OutputFile::Create(dir / "out.h");
     ASSERT_TRUE(replacing);
-    ASSERT_TRUE(replacing->Write("mine", 4));
+    ASSERT_FALSE(replacing->Write("mine", 4));
     EXPECT_EQ(replacing->PublishReplacing(), OutputFile::PublishResult::Published);
     EXPECT_EQ(ReadFile(dir / "out.h"), "mine");
     EXPECT_EQ(EntriesIn(dir.Path()), 1u);
@@ -183,15 +178,16 @@ TEST(WindowsOutput, DroppedAbandonedOrUncreatableLeavesNothing) {
     {
         auto dropped = OutputFile::Create(dir / "dropped.h");
         ASSERT_TRUE(dropped);
-        ASSERT_TRUE(dropped->Write("abc", 3));
+        ASSERT_FALSE(dropped->Write("abc", 3));
     }
     // The window closing mid-conversion: the worker's publish must fail.
     auto abandoned = OutputFile::Create(dir / "abandoned.h");
     ASSERT_TRUE(abandoned);
-    ASSERT_TRUE(abandoned->Write("abc", 3));
+    ASSERT_FALSE(abandoned->Write("abc", 3));
     platform::RemovePendingOutput();
-    EXPECT_EQ(abandoned->Publish(), OutputFile::PublishResult::Failed);
-    EXPECT_EQ(platform::LastError().value(), ERROR_CANCELLED);  // not the clean-up's
+    const OutputFile::PublishStatus status = abandoned->Publish();
+    EXPECT_EQ(status, OutputFile::PublishResult::Failed);
+    EXPECT_EQ(status.reason.value(), ERROR_CANCELLED);
     EXPECT_EQ(EntriesIn(dir.Path()), 0u);
     // Only the file it was meant for: the next one publishes.
     auto next = OutputFile::Create(dir / "next.h");
