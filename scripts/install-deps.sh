@@ -10,7 +10,7 @@ packages=(
   x11-xserver-utils                        # xmodmap: keys for typed non-ASCII letters
   xxd time bc                              # benchmark
   strace                                   # faults injected into the converter's calls
-  clang ninja-build meson                  # headers, the CMake package and the README's recipes
+  clang ninja-build                        # headers and the CMake package checked twice
   fusefat dosfstools                       # conversions onto a FAT image
   librsvg2-bin dpkg-dev                    # icons, package
   lintian desktop-file-utils appstream     # package checks
