@@ -81,7 +81,7 @@ std::string CompileCostHint(std::string_view input, std::uint64_t size) {
     std::snprintf(text, sizeof text,
                   "is %.1f MiB: compiling its header takes about %.0f s of CPU time and "
                   "%.0f MiB of memory with g++, %.0f s and %.0f MiB with clang++; "
-                  "--data=incbin or --data=string cost a small fraction of that",
+                  "--data=source, --data=incbin or --data=string cost a small fraction of that",
                   mib, mib * kGccSecondsPerMiB, mib * kGccMiBPerMiB, mib * kClangSecondsPerMiB,
                   mib * kClangMiBPerMiB);
     return std::string(kProgram) + "warning: " + std::string(input) + " " + text;

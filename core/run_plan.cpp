@@ -24,7 +24,7 @@ void RunPlan::AddDependencyFile(const std::string& path) {
 }
 
 // Two inputs may be one file; nothing written may be another entry's file.
-std::optional<PlanConflict> RunPlan::Aliased(const Entry& a, const Entry& b) const {
+std::optional<PlanConflict> RunPlan::Aliased(const Entry& a, const Entry& b) {
     if ((a.use == Use::Read && b.use == Use::Read) || !platform::SameFile(a.path, b.path))
         return std::nullopt;
     return PlanConflict{b.path, b.role + " would be the same file as " + a.role};

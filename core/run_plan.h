@@ -42,7 +42,7 @@ private:
         std::string role;  // "the header of logo.png", for messages
     };
 
-    std::optional<PlanConflict> Aliased(const Entry& a, const Entry& b) const;
+    static std::optional<PlanConflict> Aliased(const Entry& a, const Entry& b);
     static std::optional<PlanConflict> Unavailable(const Entry& entry);
 
     std::vector<Entry> m_entries;

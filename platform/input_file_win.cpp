@@ -26,9 +26,8 @@ std::error_code Unusable(HANDLE file, std::uint64_t& size) {
     LARGE_INTEGER length{};
     if (!::GetFileInformationByHandle(file, &info) || !::GetFileSizeEx(file, &length))
         return detail::LastWinError();
-    // What opening a folder as a file gives.
     if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        return detail::WinError(ERROR_ACCESS_DENIED);
+        return std::make_error_code(std::errc::is_a_directory);
     size = static_cast<std::uint64_t>(length.QuadPart);
     return {};
 }
@@ -46,7 +45,14 @@ Result<InputFile> InputFile::Open(const std::string& path, InputAccess access) {
                             : FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
     HANDLE file = ::CreateFileW(wide->c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return detail::LastWinError();
+    if (file == INVALID_HANDLE_VALUE) {
+        const std::error_code error = detail::LastWinError();
+        // A folder is refused as access denied; said as POSIX says it.
+        const DWORD attributes = ::GetFileAttributesW(wide->c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+            return std::make_error_code(std::errc::is_a_directory);
+        return error;
+    }
 
     std::uint64_t size = 0;
     std::error_code error = Unusable(file, size);

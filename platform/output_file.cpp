@@ -85,7 +85,7 @@ struct OutputFile::State {
     std::error_code LinkUnnamedAs(const char* linkName);
     std::error_code NameUnnamed();
     void TemporaryIsTarget(detail::PendingHold& hold);
-    void JoinsGroup(detail::PendingHold& hold);
+    std::error_code JoinsGroup(detail::PendingHold& hold);
     std::error_code WriteBack();
     std::error_code SyncAndClose();
     std::error_code CloseFile();
@@ -245,12 +245,18 @@ void OutputFile::State::TemporaryIsTarget(detail::PendingHold& hold) {
 }
 
 // The file now answers to the target's name, and its slot names it there for
-// the group: a temporary linked to it goes at once.
-void OutputFile::State::JoinsGroup(detail::PendingHold& hold) {
-    if (!tempName.empty()) Sys().unlinkat(dirFd, tempName.c_str(), 0);
-    tempName.clear();
+// the group: a temporary linked to it goes at once. One that cannot be
+// removed fails the publication (the group then takes the name back), so
+// that no second name of the file stays; Discard tries it again.
+std::error_code OutputFile::State::JoinsGroup(detail::PendingHold& hold) {
+    std::error_code error;
+    if (!tempName.empty()) {
+        error = Checked(Sys().unlinkat(dirFd, tempName.c_str(), 0));
+        if (!error) tempName.clear();
+    }
     hold.Published(name.c_str(), device, inode, groupState);
     joined = true;
+    return error;
 }
 
 // A close error (some file systems report a full disk only here) means the
@@ -356,13 +362,13 @@ OutputFile::PublishStatus OutputFile::State::Publish(PublishGroup& group) {
     // A file whose close failed is published all the same, for the group to
     // take back again.
     const std::error_code error = tempName.empty() ? LinkUnnamed() : LinkNamed();
+    Discard();  // first: a joined file's directory is still here for its temporary
     if (joined) {
         member->slot = std::exchange(pendingSlot, -1);
         member->dirFd = std::exchange(dirFd, -1);
         member->dirSyncable = dirSyncable;
         group.m_members.push_back(std::move(member));
     }
-    Discard();
     if (!error) return {PublishResult::Published, {}};
     const bool taken = !joined && error == std::errc::file_exists;
     return {taken ? PublishResult::NameTaken : PublishResult::Failed, error};
@@ -375,7 +381,7 @@ std::error_code OutputFile::State::LinkUnnamed() {
         detail::PendingHold hold(pendingSlot);
         if (hold.Abandoned()) return Error(std::errc::operation_canceled);
         if (const std::error_code error = LinkUnnamedAs(name.c_str())) return error;
-        JoinsGroup(hold);
+        JoinsGroup(hold);  // no temporary name to remove
     }
     // A close that fails leaves the name with the group, which takes it back.
     return CloseFile();
@@ -407,8 +413,7 @@ std::error_code OutputFile::State::LinkNamed() {
         }
         tempName.clear();  // renamed: it is the target now
     }
-    JoinsGroup(hold);
-    return {};
+    return JoinsGroup(hold);
 }
 
 OutputFile::PublishStatus OutputFile::State::PublishReplacing() {

@@ -313,9 +313,10 @@ void PublishGroup::Rollback() noexcept {
     std::lock_guard guard(Pending().lock);
     int open = kOpen;
     m_state.compare_exchange_strong(open, kAbandoned);
-    for (auto member = m_members.rbegin(); member != m_members.rend(); ++member) {
-        if (IdOf((*member)->path) == (*member)->id) ::DeleteFileW((*member)->path.c_str());
-        Forget((*member)->path);
+    for (std::size_t i = m_members.size(); i-- > 0;) {
+        const auto& member = m_members[i];
+        if (IdOf(member->path) == member->id) ::DeleteFileW(member->path.c_str());
+        Forget(member->path);
     }
     m_members.clear();
 }

@@ -175,9 +175,10 @@ bool PublishGroup::Commit() noexcept {
 void PublishGroup::Rollback() noexcept {
     int open = kOpen;
     m_state.compare_exchange_strong(open, kAbandoned);
-    for (auto member = m_members.rbegin(); member != m_members.rend(); ++member) {
-        detail::RemovePublished((*member)->slot);
-        ::close((*member)->dirFd);
+    for (std::size_t i = m_members.size(); i-- > 0;) {
+        const auto& member = m_members[i];
+        detail::RemovePublished(member->slot);
+        ::close(member->dirFd);
     }
     m_members.clear();
 }

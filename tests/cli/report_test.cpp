@@ -69,7 +69,8 @@ TEST(Report, CompileHintAboveOneMebibyteOnly) {
     const std::string hint = cli::CompileCostHint("big.bin", 8 * cli::kCompileHintThreshold);
     EXPECT_EQ(hint.rfind("hexcrate-convert: warning: big.bin is 8.0 MiB: compiling", 0), 0u)
         << hint;
-    EXPECT_NE(hint.find("--data=incbin or --data=string"), std::string::npos) << hint;
+    EXPECT_NE(hint.find("--data=source, --data=incbin or --data=string"), std::string::npos)
+        << hint;
 }
 
 // What the progress line wrote to a temporary file.

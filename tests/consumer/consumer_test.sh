@@ -74,6 +74,32 @@ linux() {
         skip_part "not installed: ninja"
     fi
 
+    # A C project: DATA auto picks source for its C compiler, and the program
+    # reads the array and the length.
+    mkdir -p "$work/c"
+    head -c 70001 /dev/urandom >"$work/c/data.bin"
+    cat >"$work/c/main.c" <<'EOF'
+#include <stdio.h>
+#include "data.h"
+int main(int argc, char** argv) {
+    FILE* out = argc > 1 ? fopen(argv[1], "wb") : NULL;
+    return out && fwrite(datafile, 1, datalength, out) == datalength && fclose(out) == 0 ? 0 : 1;
+}
+EOF
+    cat >"$work/c/CMakeLists.txt" <<'EOF'
+cmake_minimum_required(VERSION 3.20)
+project(CConsumer C)
+find_package(Hexcrate REQUIRED)
+add_executable(app main.c)
+hexcrate_add_header(app data.bin DATA auto)
+EOF
+    c_project() {
+        "$cmake" -S "$work/c" -B "$work/c/build" -DCMAKE_PREFIX_PATH="$work/prefix" >"$work/log" 2>&1 &&
+            "$cmake" --build "$work/c/build" >>"$work/log" 2>&1 && "$work/c/build/app" "$work/c/back" &&
+            cmp -s "$work/c/data.bin" "$work/c/back"
+    }
+    expect "a C project with DATA auto reads its bytes" c_project
+
     # Two inputs with one prefix in one target are refused when configuring.
     mkdir -p "$work/twice" && printf 'int main() {}\n' >"$work/twice/main.cpp"
     cat >"$work/twice/CMakeLists.txt" <<'EOF'

@@ -172,6 +172,26 @@ TEST(OutputFile, AbandoningWaitsForALinkUnderWay) {
     }
 }
 
+// A named temporary that cannot be removed once linked to the target would
+// stay as a second name of the header: the publication fails instead, and
+// nothing is left.
+TEST(OutputFile, TemporaryThatCannotBeRemovedFailsThePublication) {
+    TempDir dir;
+    test::ScopedSystemCalls sys;
+    static int failures;
+    failures = 1;
+    sys->unlinkat = [](int dirFd, const char* path, int flags) {
+        if (failures > 0 && --failures == 0) return errno = EIO, -1;
+        return ::unlinkat(dirFd, path, flags);
+    };
+    auto out = OutputFile::Create(dir / "out.h", OutputFile::Temporary::Named);
+    ASSERT_TRUE(out && !out->Write("abc", 3));
+    const OutputFile::PublishStatus status = out->Publish();
+    EXPECT_EQ(status, OutputFile::PublishResult::Failed);
+    EXPECT_EQ(status.reason, std::errc::io_error);
+    EXPECT_EQ(test::Entries(dir), std::vector<std::string>{});
+}
+
 // A directory that cannot be flushed after the name is given: a replaced
 // file is in place (after a crash the old one may be back, whole), which is
 // said as it is; a new file is taken back, but never a file that took its

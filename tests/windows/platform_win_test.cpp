@@ -97,11 +97,11 @@ TEST(WindowsReasons, RefusalsSayWhy) {
     TempDir dir;
     ::SetLastError(ERROR_INVALID_FUNCTION);  // stale
     EXPECT_EQ(InputFile::Open("NUL").Error(), platform::Errc::NotRegularFile);
-    EXPECT_EQ(InputFile::Open("CON").Error(), platform::Errc::NotRegularFile);
     EXPECT_EQ(InputFile::Open("").Error().value(), ERROR_PATH_NOT_FOUND);
     EXPECT_EQ(InputFile::Open(std::string("a\0b", 3)).Error().value(), ERROR_INVALID_NAME);
     EXPECT_EQ(InputFile::Open("\xFF.bin").Error().value(), ERROR_NO_UNICODE_TRANSLATION);
     EXPECT_EQ(InputFile::Open(dir / "missing.bin").Error().value(), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(InputFile::Open(dir.Path().string()).Error(), std::errc::is_a_directory);
     EXPECT_EQ(OutputFile::Create(dir.Path().string() + "\\").Error().value(), ERROR_INVALID_NAME);
     WriteFile(dir / "in.bin", "abc");
     EXPECT_EQ(test::ConvertWithReason("NUL", dir / "out.h").reason.message(), "not a regular file");
