@@ -7,11 +7,17 @@ JOBS    ?= $(shell nproc)
 MAKEFLAGS += --no-print-directory
 
 .PHONY: all deps configure build run test quick werror sanitize portable bench clean package uninstall
-.PHONY: lint format-check tidy fuzz fuzz-corpus mutants
+.PHONY: lint format-check tidy fuzz fuzz-corpus mutants help
 
 all: build
 
-deps:
+# The targets with a `##` note, and what they do.
+help:  ## this list
+	@echo "make TARGET, for TARGET one of (variables: JOBS, BUILD, WIN, FUZZ_SECONDS, NO_SKIPS):"
+	@sed -n 's/^\([a-z-]*\):.*## \(.*\)/\1\t\2/p' $(firstword $(MAKEFILE_LIST)) | \
+	  awk -F'\t' '{printf "  %-13s %s\n", $$1, $$2}'
+
+deps:  ## install the packages that building and testing need
 	@bash scripts/install-deps.sh
 
 # Packages are checked again only when the list changes, the tree configured
@@ -24,7 +30,7 @@ $(BUILD)/.deps: scripts/install-deps.sh
 $(BUILD)/Makefile: | $(BUILD)/.deps
 	@$(CMAKE) --preset default -B $(BUILD) >/dev/null
 
-configure: $(BUILD)/.deps $(BUILD)/Makefile
+configure: $(BUILD)/.deps $(BUILD)/Makefile  ## configure build/ from the default preset
 
 # The clang tools as well, for lint, sanitizer and fuzz runs.
 DEV_DEPS := $(BUILD)/.dev-deps
@@ -32,24 +38,28 @@ $(DEV_DEPS): scripts/install-deps.sh
 	@bash scripts/install-deps.sh --dev
 	@mkdir -p $(@D) && touch $@
 
-build: configure
+build: configure  ## install what is missing, build into build/
 	@$(CMAKE) --build $(BUILD) -j $(JOBS)
 
-run: build
+run: build  ## build and start the window
 	./$(BUILD)/hexcrate
 
-test: build
-	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+# Every test; then the skipped ones, with their reasons (NO_SKIPS=1, as in
+# CI, makes a skipped test an error).
+test: build  ## every test, then the list of those skipped and why
+	@cd $(BUILD) && status=0 && \
+	  ctest --output-on-failure -j $(JOBS) --output-junit Testing/results.xml || status=$$?; \
+	  bash $(CURDIR)/scripts/skipped-tests.sh . $(if $(NO_SKIPS),--fail) && exit $$status
 
 # The everyday loop: every test but those labelled slow (the compilers, the
 # end-to-end run, the package and the installed CMake package).
-quick: build
+quick: build  ## every test but those labelled slow (the everyday loop)
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) -LE slow
 
 # Warnings as errors with both compilers: the default tree (g++) and the
 # sanitizer tree (clang++) are configured again with -DHEXCRATE_WERROR=ON and
 # stay so, so that CI compiles nothing twice.
-werror: configure build-asan/Makefile
+werror: configure build-asan/Makefile  ## build with g++ and clang++, warnings as errors
 	@$(CMAKE) -B $(BUILD) -DHEXCRATE_WERROR=ON >/dev/null
 	@$(CMAKE) --build $(BUILD) -j $(JOBS)
 	@$(CMAKE) -B build-asan -DHEXCRATE_WERROR=ON >/dev/null
@@ -66,11 +76,13 @@ SANITIZE_SKIP ?= ^package|end_to_end
 build-asan/Makefile build-tsan/Makefile: | $(DEV_DEPS)
 	@$(CMAKE) --preset $(@D:build-%=%) -DCMAKE_CXX_COMPILER=$(SANITIZE_CXX) >/dev/null
 
-sanitize: build-asan/Makefile build-tsan/Makefile
+sanitize: build-asan/Makefile build-tsan/Makefile  ## the suite under ASan+UBSan, the worker tests under TSan
 	@$(CMAKE) --build build-asan -j $(JOBS)
-	cd build-asan && UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+	@cd build-asan && status=0 && UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
-	  ctest --output-on-failure -j $(JOBS) -E '$(SANITIZE_SKIP)'
+	  ctest --output-on-failure -j $(JOBS) -E '$(SANITIZE_SKIP)' \
+	    --output-junit Testing/results.xml || status=$$?; \
+	  bash $(CURDIR)/scripts/skipped-tests.sh . $(if $(NO_SKIPS),--fail) && exit $$status
 	@$(CMAKE) --build build-tsan -j $(JOBS) --target core_tests
 	TSAN_OPTIONS=halt_on_error=1 build-tsan/tests/core/core_tests --gtest_filter='$(TSAN_TESTS)'
 
@@ -85,15 +97,15 @@ PORTABLE_TARGETS := platform_tests core_tests cli_tests hexcrate-convert
 build-portable/Makefile: | $(BUILD)/.deps
 	@$(CMAKE) --preset portable >/dev/null
 
-portable: build-portable/Makefile
+portable: build-portable/Makefile  ## the POSIX layer's portable fallbacks, built and tested
 	@$(CMAKE) --build build-portable -j $(JOBS) --target $(PORTABLE_TARGETS)
 	cd build-portable && ctest --output-on-failure -j $(JOBS) -L 'platform|core|cli' \
-	  -E '^cli[.](compile|kinds|transaction)$$'
+	  -E '^cli[.](compile|kinds|transaction)($$|[.])'
 
 # Mutation testing: each small change listed in tests/mutants/mutants.txt is
 # applied to a copy of the tree in build-mutants/, and the tests named for it
 # must fail. MUTANTS_MATCH=TEXT runs only the lines that contain TEXT.
-mutants: $(BUILD)/.deps
+mutants: $(BUILD)/.deps  ## mutation testing: each change in tests/mutants/mutants.txt must fail a test
 	@JOBS=$(JOBS) bash scripts/mutants.sh
 
 # libFuzzer with ASan and UBSan: each target runs FUZZ_SECONDS from the seeds
@@ -105,7 +117,7 @@ FUZZ_TARGETS := name_rules_fuzz header_format_fuzz command_line_fuzz depfile_fuz
 build-fuzz/Makefile: | $(DEV_DEPS)
 	@$(CMAKE) --preset fuzz >/dev/null
 
-fuzz: build-fuzz/Makefile
+fuzz: build-fuzz/Makefile  ## libFuzzer targets for FUZZ_SECONDS each (default 60)
 	@$(CMAKE) --build build-fuzz -j $(JOBS) --target $(FUZZ_TARGETS)
 	@for t in $(FUZZ_TARGETS); do \
 	  mkdir -p build-fuzz/corpus/$$t && \
@@ -116,7 +128,7 @@ fuzz: build-fuzz/Makefile
 	  grep -E '^stat::(number_of_executed_units|new_units_added)' build-fuzz/$$t.log; \
 	done
 
-fuzz-corpus: build-fuzz/Makefile
+fuzz-corpus: build-fuzz/Makefile  ## fold what fuzzing found into tests/fuzz/corpus
 	@for t in $(FUZZ_TARGETS); do \
 	  build-fuzz/tests/fuzz/$$t -merge=1 tests/fuzz/corpus/$$t build-fuzz/corpus/$$t 2>/dev/null; \
 	done
@@ -132,13 +144,18 @@ CXX_FILES   := $(filter-out tests/core/golden/%,$(shell git ls-files '*.cpp' '*.
 TIDY_FILES  := $(filter-out tests/cli/extract_main.cpp tests/consumer/%,$(filter %.cpp,$(CXX_FILES)))
 TIDY_STAMPS := $(TIDY_FILES:%=$(LINT_BUILD)/tidy/%.ok)
 
-lint:
+# The clang tools come first, so that neither branch of the parallel run
+# starts before they are installed.
+lint: | $(DEV_DEPS)  ## clang-format check and clang-tidy (run it before merging)
+	@echo "lint: clang-format over $(words $(CXX_FILES)) files; clang-tidy over" \
+	  "$(words $(TIDY_FILES)) (each again only when it or a header it includes changed)"
 	@$(MAKE) -k -j $(JOBS) format-check tidy
+	@echo "lint: clean"
 
-format-check:
+format-check: | $(DEV_DEPS)  ## clang-format check of every C++ file
 	@clang-format --dry-run -Werror $(CXX_FILES)
 
-tidy: $(TIDY_STAMPS)
+tidy: $(TIDY_STAMPS)  ## clang-tidy over every compiled file
 
 $(LINT_BUILD)/compile_commands.json: $(shell git ls-files '*CMakeLists.txt' '*.cmake' CMakePresets.json) | $(DEV_DEPS)
 	@$(CMAKE) --preset lint -B $(LINT_BUILD) >/dev/null
@@ -151,14 +168,14 @@ $(LINT_BUILD)/tidy/%.ok: % .clang-tidy scripts/tidy-file.sh | $(LINT_BUILD)/comp
 -include $(TIDY_STAMPS:%=%.d)
 
 # build/hexcrate_<version>_<arch>.deb
-package: build
+package: build  ## the Debian package, build/hexcrate_<version>_<arch>.deb
 	@$(CMAKE) --build $(BUILD) --target package
 
 # Removes what `cmake --install $(BUILD)` put in place.
-uninstall:
+uninstall:  ## remove what the last `cmake --install build` put in place
 	@$(CMAKE) --build $(BUILD) --target uninstall
 
-bench: build
+bench: build  ## the converter's speed and memory benchmark
 	bash bench/run.sh $(BUILD)/hexcrate-convert
 
 # Both programs cross-built for 32- and 64-bit Windows (WIN=win32 or
@@ -166,11 +183,11 @@ bench: build
 # under Wine.
 WIN ?= win32 win64
 .PHONY: windows windows-test
-windows:
+windows:  ## both Windows programs, zips and installers into dist/ (WIN=win32|win64)
 	@for target in $(WIN); do bash scripts/windows-build.sh $$target || exit 1; done
 
-windows-test: build windows
+windows-test: build windows  ## their tests under Wine
 	@bash scripts/windows-test.sh $(WIN)
 
-clean:
+clean:  ## remove every build tree
 	rm -rf $(BUILD) build-asan build-tsan build-fuzz build-portable $(LINT_BUILD)

@@ -14,6 +14,8 @@ inline constexpr char kBrowse[] = "Browse...";
 inline constexpr char kConvert[] = "Convert";
 inline constexpr char kExit[] = "Exit";
 inline constexpr char kFileFilterLabel[] = "All files (*.*)";
+// The title Windows gives its own open-file chooser.
+inline constexpr char kChooserTitle[] = "Open";
 
 // About command and box
 inline constexpr char kAboutCommand[] = "&About Hexcrate...";

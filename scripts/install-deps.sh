@@ -18,8 +18,9 @@ packages=(
   ccache distcc x11proto-dev meson         # the source kind with a team's build tools
   clang-19                                 # #embed, for the compile-cost comparison
 )
-# `--dev`: the clang tools that lint, sanitizer and fuzz runs use.
-[ "${1:-}" = --dev ] && packages+=(clang clang-tidy clang-format libclang-rt-14-dev)
+# `--dev`: the clang tools that lint, sanitizer and fuzz runs use (with the
+# clang compiler above).
+[ "${1:-}" = --dev ] && packages+=(clang-tidy clang-format libclang-rt-14-dev)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -28,7 +29,9 @@ done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
 echo "Installing ${#missing[@]} missing packages: ${missing[*]}"
-echo "(On a fresh system the first run fetches about 600 packages, 1.75 GB: 3 to 5 minutes.)"
+# Most of the list missing: a fresh system, which needs their dependencies too.
+[ ${#missing[@]} -gt 10 ] &&
+  echo "(On a fresh system the first run fetches about 600 packages, 1.75 GB: 3 to 5 minutes.)"
 sudo=()
 if [ "$(id -u)" -ne 0 ]; then
   if ! command -v sudo >/dev/null; then

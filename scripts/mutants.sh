@@ -115,11 +115,12 @@ for i in "${!files[@]}"; do
         verdict="DOES NOT BUILD" broken=$((broken + 1))
     else
         status=0
-        timeout "$limit" "$(binary_path "${binaries[$i]}")" --gtest_filter="${filters[$i]}" \
+        # A hung test may also hang in a signal handler: KILL follows TERM.
+        timeout -k 5 "$limit" "$(binary_path "${binaries[$i]}")" --gtest_filter="${filters[$i]}" \
             >>"$log" 2>&1 || status=$?
         case $status in
             0) verdict=SURVIVED survived=$((survived + 1)) ;;
-            124) verdict="killed (timed out)" killed=$((killed + 1)) ;;
+            124 | 137) verdict="killed (timed out)" killed=$((killed + 1)) ;;
             *) verdict=killed killed=$((killed + 1)) ;;
         esac
     fi

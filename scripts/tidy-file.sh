@@ -13,6 +13,7 @@ if ! grep -q "\"file\": \"$PWD/$source\"" "$build/compile_commands.json"; then
   exit 0
 fi
 
+echo "clang-tidy $source"
 if ! clang-tidy -p "$build" --quiet "$source" 2>"$stamp.err"; then
   grep -v 'warnings generated' "$stamp.err" >&2 || true
   exit 1

@@ -213,7 +213,7 @@ void CMainDlg::OpenFile(const std::string& path) {
 bool CMainDlg::AcceptsFiles() const { return m_browseButton->IsEnabled(); }
 
 void CMainDlg::ShowNotice(const wxString& message) {
-    ShowMessageBox(this, message, res::kAppTitle, wxICON_EXCLAMATION);
+    ShowMessageBox(this, message, toolkit::ProgramTitle(), wxICON_EXCLAMATION);
 }
 
 void CMainDlg::OnInitDialog(wxInitDialogEvent& event) {
@@ -231,8 +231,7 @@ void CMainDlg::OnBrowse(wxCommandEvent&) {
     // The filter's pattern is the one that matches every file here: "*.*"
     // read literally would hide names without a dot, such as Makefile.
     const wxString filter = wxString(res::kFileFilterLabel) + "|" + wxALL_FILES_PATTERN;
-    wxFileDialog chooser(nullptr, wxFileSelectorPromptStr, wxString(), wxString(), filter,
-                         wxFD_OPEN);
+    wxFileDialog chooser(nullptr, res::kChooserTitle, wxString(), wxString(), filter, wxFD_OPEN);
     if (chooser.ShowModal() != wxID_OK) return;
 
     // The chooser's own path, never its shown folder joined with a name:

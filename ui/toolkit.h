@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include <wx/string.h>
+
 class wxFileDialog;
 class wxGauge;
 class wxMenu;
@@ -26,5 +28,10 @@ void UseDialogFont(wxWindow* dialog);
 
 // Selects the first item of a menu as it opens, so that Enter chooses it.
 void SelectFirstItemOnOpen(wxMenu* menu);
+
+// The caption of the dialog's own notices. Windows programs take it from
+// their file's name without the extension, so it follows a renamed program
+// (Hexcrate.exe: "Hexcrate"); elsewhere it is "Hexcrate".
+wxString ProgramTitle();
 
 }  // namespace toolkit

@@ -8,6 +8,8 @@
 #include <wx/gauge.h>
 #include <wx/menu.h>
 
+#include "res/strings.h"
+
 namespace toolkit {
 
 std::string ChosenFile(const wxFileDialog& chooser) {
@@ -47,5 +49,7 @@ void SelectFirstItemOnOpen(wxMenu* menu) {
         event.Skip();
     });
 }
+
+wxString ProgramTitle() { return res::kAppTitle; }
 
 }  // namespace toolkit

@@ -1,4 +1,5 @@
 // Toolkits whose wxWidgets port needs none of the extra calls.
+#include "res/strings.h"
 #include "ui/toolkit.h"
 
 namespace toolkit {
@@ -7,5 +8,6 @@ std::string ChosenFile(const wxFileDialog&) { return {}; }
 void FillHeight(wxGauge*) {}
 void UseDialogFont(wxWindow*) {}
 void SelectFirstItemOnOpen(wxMenu*) {}
+wxString ProgramTitle() { return res::kAppTitle; }
 
 }  // namespace toolkit

@@ -12,10 +12,16 @@ if(destdir STREQUAL "" AND EXISTS "${DESTDIR_RECORD}")
   file(READ "${DESTDIR_RECORD}" destdir)
 endif()
 
-if(NOT destdir STREQUAL "")
-  message(STATUS "The last installation from this build tree went to the staging folder "
-                 "${destdir} (make package); an installation elsewhere is not touched: "
-                 "install again (cmake --install) to uninstall that one.")
+# `make package` installs into CPack's staging folder, which is CPack's to
+# manage: nothing to uninstall there.
+if(destdir MATCHES "/_CPack_Packages/")
+  message(STATUS "Nothing removed: the last installation from this build tree went to the "
+                 "staging folder of make package. To uninstall a real installation, install "
+                 "it again (cmake --install) and then uninstall.")
+  return()
+elseif(NOT destdir STREQUAL "")
+  message(STATUS "The last installation from this build tree went below DESTDIR ${destdir}: "
+                 "uninstalling it there.")
 endif()
 
 file(STRINGS "${MANIFEST}" files)

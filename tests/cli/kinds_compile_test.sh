@@ -4,18 +4,22 @@
 # with a space and non-ASCII letters for the kinds that name their input),
 # then g++ and clang++ build a program that extracts them all and reads
 # them through the support header, and the bytes are compared (for the
-# source kind, with the C files built by gcc and clang as C). The Windows
-# cross-compiler does the same for string, incbin and source, and for rc
-# with windres, in a program and in a DLL, run under 64-bit Wine.
-# Usage: kinds_compile_test.sh CONVERTER
+# source kind, with the C files built by gcc and clang as C). With
+# `windows`, the Windows cross-compiler does the same for string, incbin and
+# source, and for rc with windres, in a program and in a DLL, run under
+# 64-bit Wine.
+# Usage: kinds_compile_test.sh CONVERTER [windows]
 set -u
 shopt -s nullglob  # no .o or .c: no words
 convert=$(realpath "$1")
+mode=${2:-linux}
 here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=../support/skip.sh
+. "$here/../support/skip.sh"
 include=$here/../../include
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-passed=0 failed=0 skipped=""
+passed=0 failed=0
 sizes="0 1 63 64 65 70000"
 
 expect() {  # expect NAME CONDITION...
@@ -57,35 +61,35 @@ c_objects() {  # c_objects CC OPTION...
     done
 }
 
-for kind in string incbin source; do
-    expect "$kind: one run writes every header" prepare $kind
-    for compiler in g++ clang++; do
-        command -v $compiler >/dev/null || { skipped+=" $compiler"; continue; }
-        cc=gcc; [ $compiler = clang++ ] && cc=clang
-        for std in c++11 c++20; do
-            rm -f back* ./*.o
-            c_objects $cc -std=c99 -O2 -Wall -Wextra -Werror 2>compile.log &&
-            $compiler -std=$std -O2 -Wall -Wextra -Werror -I"$include" -I. "$here/kinds_main.cpp" \
-                ./*.o -o extract 2>>compile.log && ./extract && compare
-            expect "$kind: $compiler -std=$std builds, extracts, views" test $? -eq 0
-            [ -s compile.log ] && cat compile.log
+linux() {
+    for kind in string incbin source; do
+        expect "$kind: one run writes every header" prepare $kind
+        for compiler in g++ clang++; do
+            command -v $compiler >/dev/null || { skip_part "not installed: $compiler"; continue; }
+            cc=gcc; [ $compiler = clang++ ] && cc=clang
+            for std in c++11 c++20; do
+                rm -f back* ./*.o
+                c_objects $cc -std=c99 -O2 -Wall -Wextra -Werror 2>compile.log &&
+                $compiler -std=$std -O2 -Wall -Wextra -Werror -I"$include" -I. \
+                    "$here/kinds_main.cpp" ./*.o -o extract 2>>compile.log && ./extract && compare
+                expect "$kind: $compiler -std=$std builds, extracts, views" test $? -eq 0
+                [ -s compile.log ] && cat compile.log
+            done
         done
     done
-done
+}
 
 # The Windows compilers and 64-bit Wine.
-mingw=x86_64-w64-mingw32-g++-posix
-windres=x86_64-w64-mingw32-windres
-if ! command -v $mingw >/dev/null || ! command -v $windres >/dev/null; then
-    skipped+=" mingw-w64 (install g++-mingw-w64-x86-64-posix)"
-elif ! [ -x /usr/lib/wine/wine64 ]; then
-    skipped+=" Wine (install wine64)"
-else
+windows() {
+    local mingw=x86_64-w64-mingw32-g++-posix windres=x86_64-w64-mingw32-windres
+    need $mingw $windres
+    [ -x /usr/lib/wine/wine64 ] || skip "not installed: wine64"
     export WINEARCH=win64
     # shellcheck source=../windows/wine_env.sh
     source "$here/../windows/wine_env.sh"
     run() { rm -f back*; "$WINE" "$1" && compare; }
     for kind in string incbin source; do
+        expect "$kind: one run writes every header" prepare $kind
         cd "$work/$kind" && rm -f ./*.o && c_objects x86_64-w64-mingw32-gcc-posix -O2 &&
             $mingw -std=c++17 -O2 -static -I"$include" -I. "$here/kinds_main.cpp" ./*.o \
                 -o extract.exe
@@ -107,8 +111,11 @@ else
         resources.o -o extract.dll -Wl,--out-implib,libextract.a &&
         $mingw -O2 -static exe.cpp -L. -lextract -o host.exe
     expect "rc: a DLL finds its own resources" run host.exe
-fi
+}
 
-[ -n "$skipped" ] && echo "skipped, not installed:$skipped"
+case $mode in
+    linux | windows) $mode ;;
+    *) echo "unknown mode '$mode' (linux or windows)"; exit 2 ;;
+esac
 echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+skip_status $failed

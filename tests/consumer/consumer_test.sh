@@ -3,10 +3,18 @@
 # prefix, build the consumer in tests/consumer/project with Make (and Ninja
 # where it is installed), run what it carries, and check that rebuilds redo
 # exactly what changed; the payload as incbin, source and auto (source for
-# gcc and clang, its C file the one thing rebuilt for new content).
-# Usage: consumer_test.sh HEXCRATE-BUILD-DIR CMAKE CXX
+# gcc and clang, its C file the one thing rebuilt for new content). With
+# `windows`, the same project cross-built with mingw-w64 and run under Wine
+# instead.
+# Usage: consumer_test.sh HEXCRATE-BUILD-DIR CMAKE CXX [windows]
 set -u
-build=$1 cmake=$2 cxx=$3
+build=$1 cmake=$2 cxx=$3 mode=${4:-linux}
+if [ "$mode" = windows ]; then
+    # shellcheck source-path=SCRIPTDIR source=../support/skip.sh
+    . "$(dirname "$0")/../support/skip.sh"
+    need x86_64-w64-mingw32-g++-posix
+    [ -x /usr/lib/wine/wine64 ] || skip "not installed: wine64"
+fi
 # shellcheck source-path=SCRIPTDIR source=install_prefix.sh
 . "$(dirname "$0")/install_prefix.sh"
 
@@ -55,19 +63,22 @@ consumer() {  # consumer GENERATOR [DATA]
     expect "$generator: the program gives back the new file" run
 }
 
-consumer "Unix Makefiles"
-consumer "Unix Makefiles" source
-if command -v ninja >/dev/null; then
-    consumer Ninja
-    consumer Ninja auto
-    expect "auto is source for $cxx" test -f "$work/build-Ninja-auto/payload.c"
-fi
+linux() {
+    consumer "Unix Makefiles"
+    consumer "Unix Makefiles" source
+    if command -v ninja >/dev/null; then
+        consumer Ninja
+        consumer Ninja auto
+        expect "auto is source for $cxx" test -f "$work/build-Ninja-auto/payload.c"
+    else
+        skip_part "not installed: ninja"
+    fi
 
-# A C project: DATA auto picks source for its C compiler, and the program
-# reads the array and the length.
-mkdir -p "$work/c"
-head -c 70001 /dev/urandom >"$work/c/data.bin"
-cat >"$work/c/main.c" <<'EOF'
+    # A C project: DATA auto picks source for its C compiler, and the program
+    # reads the array and the length.
+    mkdir -p "$work/c"
+    head -c 70001 /dev/urandom >"$work/c/data.bin"
+    cat >"$work/c/main.c" <<'EOF'
 #include <stdio.h>
 #include "data.h"
 int main(int argc, char** argv) {
@@ -75,23 +86,23 @@ int main(int argc, char** argv) {
     return out && fwrite(datafile, 1, datalength, out) == datalength && fclose(out) == 0 ? 0 : 1;
 }
 EOF
-cat >"$work/c/CMakeLists.txt" <<'EOF'
+    cat >"$work/c/CMakeLists.txt" <<'EOF'
 cmake_minimum_required(VERSION 3.20)
 project(CConsumer C)
 find_package(Hexcrate REQUIRED)
 add_executable(app main.c)
 hexcrate_add_header(app data.bin DATA auto)
 EOF
-c_project() {
-    "$cmake" -S "$work/c" -B "$work/c/build" -DCMAKE_PREFIX_PATH="$work/prefix" >"$work/log" 2>&1 &&
-        "$cmake" --build "$work/c/build" >>"$work/log" 2>&1 && "$work/c/build/app" "$work/c/back" &&
-        cmp -s "$work/c/data.bin" "$work/c/back"
-}
-expect "a C project with DATA auto reads its bytes" c_project
+    c_project() {
+        "$cmake" -S "$work/c" -B "$work/c/build" -DCMAKE_PREFIX_PATH="$work/prefix" >"$work/log" 2>&1 &&
+            "$cmake" --build "$work/c/build" >>"$work/log" 2>&1 && "$work/c/build/app" "$work/c/back" &&
+            cmp -s "$work/c/data.bin" "$work/c/back"
+    }
+    expect "a C project with DATA auto reads its bytes" c_project
 
-# Two inputs with one prefix in one target are refused when configuring.
-mkdir -p "$work/twice" && printf 'int main() {}\n' >"$work/twice/main.cpp"
-cat >"$work/twice/CMakeLists.txt" <<'EOF'
+    # Two inputs with one prefix in one target are refused when configuring.
+    mkdir -p "$work/twice" && printf 'int main() {}\n' >"$work/twice/main.cpp"
+    cat >"$work/twice/CMakeLists.txt" <<'EOF'
 cmake_minimum_required(VERSION 3.20)
 project(Twice CXX)
 find_package(Hexcrate REQUIRED)
@@ -99,9 +110,10 @@ add_executable(twice main.cpp)
 hexcrate_add_header(twice a/logo.png DATA source)
 hexcrate_add_header(twice b/logo.bmp DATA source OUTPUT logo2.h)
 EOF
-"$cmake" -S "$work/twice" -B "$work/twice/build" -DCMAKE_PREFIX_PATH="$work/prefix" \
-    >"$work/log" 2>&1
-expect "one prefix twice in a target is refused" grep -q 'second array named logofile' "$work/log"
+    "$cmake" -S "$work/twice" -B "$work/twice/build" -DCMAKE_PREFIX_PATH="$work/prefix" \
+        >"$work/log" 2>&1
+    expect "one prefix twice in a target is refused" grep -q 'second array named logofile' "$work/log"
+}
 
 # For Windows: the payload as a resource of the program, cross-built with
 # mingw-w64 (the converter stays the installed Linux one) and run under Wine.
@@ -125,10 +137,8 @@ windows() {
     }
     expect "Windows: the program gives back both files" run
 }
-if command -v x86_64-w64-mingw32-g++-posix >/dev/null && [ -x /usr/lib/wine/wine64 ]; then
-    windows
-else
-    echo "skipped Windows: needs g++-mingw-w64-x86-64-posix and wine64"
-fi
-
+case $mode in
+    linux | windows) $mode ;;
+    *) echo "unknown mode '$mode' (linux or windows)"; exit 2 ;;
+esac
 finish

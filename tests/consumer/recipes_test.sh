@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The README's Meson and Make recipes against an installed Hexcrate: build
-# tests/consumer/recipes, run what it carries, and check that a touched
-# input recompiles nothing while new content of the same size is rebuilt:
-# the source that includes it for incbin (recipes/), the C file alone for
-# source (recipes-source/).
+# them, run what they carry, and check that a touched input recompiles
+# nothing while new content of the same size is rebuilt: the source that
+# includes it for incbin (taken from the README's section "Using Hexcrate
+# from Meson or Make"), the C file alone for source (recipes-source/, with
+# the README's main.cpp).
 # Usage: recipes_test.sh HEXCRATE-BUILD-DIR CMAKE
 set -u
 build=$1 cmake=$2
@@ -17,9 +18,9 @@ recipe() {
     local name=$1 src=$2 build_command=$3 rebuilt=$4 out=$2/out log=$work/log
     rebuild() { (cd "$src" && eval "$build_command") >"$log" 2>&1 || fatal "$name build"; }
     run() {
-        rm -f "$work/copy1" "$work/copy2"
-        "$out/consumer" "$work/copy1" "$work/copy2" && cmp -s "$src/payload.bin" "$work/copy1" &&
-            cmp -s "$src/greeting.txt" "$work/copy2"
+        rm -f "$src"/*-copy.*
+        (cd "$src" && "$out/consumer") && cmp -s "$src/payload.bin" "$src/payload-copy.bin" &&
+            cmp -s "$src/greeting.txt" "$src/greeting-copy.txt"
     }
     compilations() { grep -e ' -c ' "$log"; }  # the link lines name objects too
     compiled() { compilations | grep -q -E 'main\.cpp|payload\.c\b'; }
@@ -38,24 +39,29 @@ recipe() {
     expect "$name: the program gives back the new file" run
 }
 
-new_source() {  # new_source RECIPES: a fresh copy of the project with its inputs
-    rm -rf "$work/src" && cp -r "$here/$1" "$work/src" && cp "$here/recipes/main.cpp" "$work/src"
+new_source() {  # new_source readme|RECIPES: a fresh copy of the project with its inputs
+    rm -rf "$work/src"
+    python3 "$here/readme_blocks.py" "$here/../../README.md" "Using Hexcrate from Meson or Make" \
+        "$work/src" >/dev/null || fatal "the README's recipes"
+    if [ "$1" != readme ]; then
+        rm "$work/src/Makefile" "$work/src/meson.build" && cp "$here/$1"/* "$work/src"
+    fi
     head -c 5000 /dev/urandom >"$work/src/payload.bin"
     echo "Hello from a header" >"$work/src/greeting.txt"
 }
 
 if command -v meson >/dev/null && command -v ninja >/dev/null; then
-    new_source recipes
+    new_source readme
     meson setup "$work/src/out" "$work/src" >"$work/log" 2>&1 || fatal "meson setup"
     recipe Meson "$work/src" "ninja -v -C out" 'main\.cpp'
     new_source recipes-source
     meson setup "$work/src/out" "$work/src" >"$work/log" 2>&1 || fatal "meson setup (source)"
     recipe "Meson, source" "$work/src" "ninja -v -C out" 'payload\.c'
 else
-    echo "skipped Meson: meson or ninja not installed"
+    skip_part "Meson recipes: not installed: meson or ninja"
 fi
 
-new_source recipes
+new_source readme
 recipe Make "$work/src" "make && mkdir -p out && cp consumer out/" 'main\.cpp'
 new_source recipes-source
 recipe "Make, source" "$work/src" "make && mkdir -p out && cp consumer out/" 'payload\.c'

@@ -133,6 +133,19 @@ uninstall)
     [ -d "$root/bin" ] || fail "uninstall removed a folder that was there before"
     grep -q "Removed $root/share/icons/$" uninstall.log && grep -q "Kept $root/share/: not empty" uninstall.log ||
         fail "uninstall did not say which folders it removed and kept: $(cat uninstall.log)"
+
+    # After `make package` the last installation is CPack's staging folder:
+    # uninstalling leaves it alone and says so in one line.
+    stage=$work/_CPack_Packages/Linux/DEB/hexcrate
+    DESTDIR=$stage cmake -DCMAKE_INSTALL_PREFIX=/usr -DHEXCRATE_DESTDIR_RECORD="$work/destdir.txt" \
+        -DHEXCRATE_NEW_DIRS_RECORD="$work/new_dirs.txt" -P cmake_install.cmake >install.log 2>&1 ||
+        { cat install.log; exit 1; }
+    env -u DESTDIR cmake -DMANIFEST="$work/install_manifest.txt" -DDESTDIR_RECORD="$work/destdir.txt" \
+        -DNEW_DIRS_RECORD="$work/new_dirs.txt" -P "$script" >uninstall.log 2>&1 ||
+        fail "uninstall after a package build: $(cat uninstall.log)"
+    [ -x "$stage/usr/bin/hexcrate-convert" ] || fail "uninstall emptied the package's staging folder"
+    [ "$(wc -l <uninstall.log)" -eq 1 ] && grep -q "staging folder" uninstall.log ||
+        fail "uninstall after a package build said: $(cat uninstall.log)"
     ;;
 esac
 exit $failed

@@ -133,7 +133,7 @@ mkdir "$other"
 printf 'all:\n' > "$other/Makefile"
 start_program
 xdotool key --delay 50 Tab Tab space  # Browse
-chooser=$(wait_window '^Select a file$') || fail "Browse did not open the file chooser"
+chooser=$(wait_window '^Open$') || fail "Browse did not open the file chooser"
 xdotool windowfocus --sync "$chooser"
 sleep 0.5
 xdotool key ctrl+l
@@ -143,7 +143,7 @@ sleep 0.5
 shot e2e-chooser-typed
 xdotool key Return
 for _ in $(seq 300); do
-  xdotool search --onlyvisible --name '^Select a file$' >/dev/null || break
+  xdotool search --onlyvisible --name '^Open$' >/dev/null || break
   sleep 0.1
 done
 sleep 0.3

@@ -58,7 +58,8 @@ void GateWorkers() {
 
 // Confirms `path` in the file chooser while the chooser shows `shownFolder`,
 // as when a path is typed into its location bar or taken from its recent
-// files. Checks on the way that the one filter lists every file.
+// files. Checks on the way that the chooser has the title of the system's
+// own and that the one filter lists every file.
 class ChooseFile : public wxExpectModalBase<wxFileDialog, ChooseFile> {
 public:
     ChooseFile(std::string path, std::string shownFolder)
@@ -66,6 +67,7 @@ public:
 
 protected:
     int OnInvoked(wxFileDialog* chooser) const override {
+        EXPECT_EQ(chooser->GetMessage(), "Open");
         const wxArrayString filter = wxStringTokenize(chooser->GetWildcard(), "|");
         EXPECT_EQ(filter.size(), 2u);
         if (filter.size() == 2) {

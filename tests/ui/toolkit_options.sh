@@ -50,9 +50,9 @@ xdotool search --onlyvisible --class '^Hexcrate$' | grep -qx "$main" ||
 
 # Tab order: Exit, input path, Browse.
 xdotool windowfocus --sync "$main" key --delay 50 Tab Tab space
-wait_for visible '^Select a file$' || fail "Browse did not open the file chooser"
-xdotool windowfocus --sync "$(window '^Select a file$')" key Escape
-wait_for gone '^Select a file$' || fail "the file chooser did not close"
+wait_for visible '^Open$' || fail "Browse did not open the file chooser"
+xdotool windowfocus --sync "$(window '^Open$')" key Escape
+wait_for gone '^Open$' || fail "the file chooser did not close"
 
 xdotool windowfocus --sync "$main" key Escape
 for _ in $(seq 100); do
