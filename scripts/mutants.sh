@@ -76,7 +76,7 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
     (cd "$src" && cmake --preset default -B "$build" "${launcher[@]}" >"$logs/configure.log") ||
         die "configuring failed, see $logs/configure.log"
 fi
-targets=$(printf '%s\n' "${binaries[@]}" | sort -u | tr '\n' ' ')
+targets=$(printf '%s\n' "${binaries[@]}" | sort -u | xargs)
 echo "mutants: building $targets in $build"
 # shellcheck disable=SC2086
 cmake --build "$build" -j "$jobs" --target $targets >"$logs/build.log" 2>&1 ||
