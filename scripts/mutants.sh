@@ -21,6 +21,7 @@ jobs=${JOBS:-2}
 src=$work/src
 build=$work/build
 logs=$work/logs
+tmp=$work/tmp
 started=$SECONDS
 
 die() { echo "mutants: $*" >&2; exit 2; }
@@ -116,8 +117,11 @@ for i in "${!files[@]}"; do
     else
         status=0
         # A hung test may also hang in a signal handler: KILL follows TERM.
-        timeout -k 5 "$limit" "$(binary_path "${binaries[$i]}")" --gtest_filter="${filters[$i]}" \
-            >>"$log" 2>&1 || status=$?
+        # What a killed test leaves in its temporary folders goes with $tmp.
+        mkdir -p "$tmp"
+        TMPDIR=$tmp timeout -k 5 "$limit" "$(binary_path "${binaries[$i]}")" \
+            --gtest_filter="${filters[$i]}" >>"$log" 2>&1 || status=$?
+        rm -rf "$tmp"
         case $status in
             0) verdict=SURVIVED survived=$((survived + 1)) ;;
             124 | 137) verdict="killed (timed out)" killed=$((killed + 1)) ;;
