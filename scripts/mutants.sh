@@ -21,6 +21,7 @@ jobs=${JOBS:-2}
 src=$work/src
 build=$work/build
 logs=$work/logs
+tmp=$work/tmp
 started=$SECONDS
 
 die() { echo "mutants: $*" >&2; exit 2; }
@@ -76,7 +77,7 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
     (cd "$src" && cmake --preset default -B "$build" "${launcher[@]}" >"$logs/configure.log") ||
         die "configuring failed, see $logs/configure.log"
 fi
-targets=$(printf '%s\n' "${binaries[@]}" | sort -u | tr '\n' ' ')
+targets=$(printf '%s\n' "${binaries[@]}" | sort -u | xargs)
 echo "mutants: building $targets in $build"
 # shellcheck disable=SC2086
 cmake --build "$build" -j "$jobs" --target $targets >"$logs/build.log" 2>&1 ||
@@ -116,8 +117,11 @@ for i in "${!files[@]}"; do
     else
         status=0
         # A hung test may also hang in a signal handler: KILL follows TERM.
-        timeout -k 5 "$limit" "$(binary_path "${binaries[$i]}")" --gtest_filter="${filters[$i]}" \
-            >>"$log" 2>&1 || status=$?
+        # What a killed test leaves in its temporary folders goes with $tmp.
+        mkdir -p "$tmp"
+        TMPDIR=$tmp timeout -k 5 "$limit" "$(binary_path "${binaries[$i]}")" \
+            --gtest_filter="${filters[$i]}" >>"$log" 2>&1 || status=$?
+        rm -rf "$tmp"
         case $status in
             0) verdict=SURVIVED survived=$((survived + 1)) ;;
             124 | 137) verdict="killed (timed out)" killed=$((killed + 1)) ;;

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/mount.h>
+#include <sys/prctl.h>
 #include <sys/vfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -56,6 +57,8 @@ public:
         // it to have written everything to the image.
         m_daemon = ::fork();
         if (m_daemon == 0) {
+            // A test killed midway (a hang, a timeout) takes its mount along.
+            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
             const int null = ::open("/dev/null", O_WRONLY);
             ::dup2(null, 1);
             ::dup2(null, 2);
