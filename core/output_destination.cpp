@@ -105,9 +105,13 @@ ConversionResult OutputDestination::Complete() {
 bool OutputDestination::Rewind() {
     if (!m_failure.Ok()) return false;
     if (m_mode == OutputMode::StandardOutput) return true;  // never compared, never rewound
-    if (m_file || m_differs) {
-        // A new file, whatever an earlier pass wrote.
-        m_file.reset();
+    if (m_file) {
+        // Emptied: nothing an earlier pass wrote stays.
+        const std::error_code error = m_file->Restart();
+        return !error || Failed(Outcome::OutputNotWritten, error);
+    }
+    if (m_differs) {
+        // A new file, with nothing taken from the old one.
         m_existing.reset();
         m_compareBuffer.reset();
         return Create();

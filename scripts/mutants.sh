@@ -21,6 +21,7 @@ jobs=${JOBS:-2}
 src=$work/src
 build=$work/build
 logs=$work/logs
+tmp=$work/tmp
 started=$SECONDS
 
 die() { echo "mutants: $*" >&2; exit 2; }
@@ -76,7 +77,7 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
     (cd "$src" && cmake --preset default -B "$build" "${launcher[@]}" >"$logs/configure.log") ||
         die "configuring failed, see $logs/configure.log"
 fi
-targets=$(printf '%s\n' "${binaries[@]}" | sort -u | tr '\n' ' ')
+targets=$(printf '%s\n' "${binaries[@]}" | sort -u | xargs)
 echo "mutants: building $targets in $build"
 # shellcheck disable=SC2086
 cmake --build "$build" -j "$jobs" --target $targets >"$logs/build.log" 2>&1 ||
@@ -115,11 +116,15 @@ for i in "${!files[@]}"; do
         verdict="DOES NOT BUILD" broken=$((broken + 1))
     else
         status=0
-        timeout "$limit" "$(binary_path "${binaries[$i]}")" --gtest_filter="${filters[$i]}" \
-            >>"$log" 2>&1 || status=$?
+        # A hung test may also hang in a signal handler: KILL follows TERM.
+        # What a killed test leaves in its temporary folders goes with $tmp.
+        mkdir -p "$tmp"
+        TMPDIR=$tmp timeout -k 5 "$limit" "$(binary_path "${binaries[$i]}")" \
+            --gtest_filter="${filters[$i]}" >>"$log" 2>&1 || status=$?
+        rm -rf "$tmp"
         case $status in
             0) verdict=SURVIVED survived=$((survived + 1)) ;;
-            124) verdict="killed (timed out)" killed=$((killed + 1)) ;;
+            124 | 137) verdict="killed (timed out)" killed=$((killed + 1)) ;;
             *) verdict=killed killed=$((killed + 1)) ;;
         esac
     fi

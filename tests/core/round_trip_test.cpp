@@ -157,9 +157,8 @@ TEST_P(RoundTrip, RandomBytesComeBackExactly) {
     }
 }
 
-// An update over a header that agrees for megabytes and then differs copies
-// the part that agreed from the old header: the result is the new header,
-// whole.
+// An update over a header that agrees for megabytes and then differs: the
+// result is the new header, whole, and nothing beside it.
 TEST_P(RoundTrip, UpdateOverAHeaderThatDiffersLate) {
     SetPace(GetParam(), m_sys);
     const std::string bytes = RandomBytes(std::size_t{4} * 1024 * 1024 + 9, 7);

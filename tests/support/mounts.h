@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/mount.h>
+#include <sys/prctl.h>
 #include <sys/vfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -56,6 +57,8 @@ public:
         // it to have written everything to the image.
         m_daemon = ::fork();
         if (m_daemon == 0) {
+            // A test killed midway (a hang, a timeout) takes its mount along.
+            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
             const int null = ::open("/dev/null", O_WRONLY);
             ::dup2(null, 1);
             ::dup2(null, 2);
@@ -85,9 +88,16 @@ public:
     }
 
 private:
+    // A volume still busy for a moment (a process just ended) is waited for:
+    // stopping the daemon instead would leave the volume unclean.
     void Unmount() {
-        if (m_mounted && std::system(("fusermount -u '" + m_where.string() + "'").c_str()) != 0)
-            ::kill(m_daemon, SIGTERM);
+        const std::string unmount = "fusermount -u -q '" + m_where.string() + "' 2>/dev/null";
+        bool unmounted = !m_mounted;
+        for (int attempt = 0; !unmounted && attempt < 40; ++attempt) {
+            unmounted = std::system(unmount.c_str()) == 0;
+            if (!unmounted) ::usleep(50'000);
+        }
+        if (!unmounted) ::kill(m_daemon, SIGTERM);
         if (m_daemon > 0) ::waitpid(m_daemon, nullptr, 0);
         m_mounted = false;
         m_daemon = -1;
