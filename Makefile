@@ -72,7 +72,10 @@ SANITIZE_CXX ?= clang++
 TSAN_TESTS   ?= WorkerProtocol*:ProgressReport*:ReadAheadThread*
 # Packaging checks no code of ours; the end-to-end run waits on real time,
 # which an instrumented build does not keep (the window tests cover its code).
-SANITIZE_SKIP ?= ^package|end_to_end
+# The converter's transaction test injects write faults with strace, which
+# strike AddressSanitizer's own writes too (it probes memory with them): its
+# CHECK fails and the converter hangs on the symbolizer's pipe.
+SANITIZE_SKIP ?= ^package|end_to_end|^cli[.]transaction$$
 build-asan/Makefile build-tsan/Makefile: | $(DEV_DEPS)
 	@$(CMAKE) --preset $(@D:build-%=%) -DCMAKE_CXX_COMPILER=$(SANITIZE_CXX) >/dev/null
 
