@@ -72,7 +72,10 @@ SANITIZE_CXX ?= clang++
 TSAN_TESTS   ?= WorkerProtocol*:ProgressReport*:ReadAheadThread*
 # Packaging checks no code of ours; the end-to-end run waits on real time,
 # which an instrumented build does not keep (the window tests cover its code).
-SANITIZE_SKIP ?= ^package|end_to_end
+# The converter's transaction test injects write faults with strace, which
+# strike AddressSanitizer's own writes too (it probes memory with them): its
+# CHECK fails and the converter hangs on the symbolizer's pipe.
+SANITIZE_SKIP ?= ^package|end_to_end|^cli[.]transaction$$
 build-asan/Makefile build-tsan/Makefile: | $(DEV_DEPS)
 	@$(CMAKE) --preset $(@D:build-%=%) -DCMAKE_CXX_COMPILER=$(SANITIZE_CXX) >/dev/null
 
@@ -178,12 +181,15 @@ bench: build  ## the converter's speed and memory benchmark
 # Both programs cross-built for 32- and 64-bit Windows (WIN=win32 or
 # WIN=win64 for one) into dist/: a zip and an installer each; and their tests
 # under Wine.
+# Each target is built and tested even when the other fails; the run fails
+# at the end. A target that did not build counts as a failed suite.
 WIN ?= win32 win64
 .PHONY: windows windows-test
 windows:  ## both Windows programs, zips and installers into dist/ (WIN=win32|win64)
-	@for target in $(WIN); do bash scripts/windows-build.sh $$target || exit 1; done
+	@bash scripts/windows-build.sh $(WIN)
 
-windows-test: build windows  ## their tests under Wine
+windows-test: build  ## build the Windows programs and run their tests under Wine
+	@bash scripts/windows-build.sh $(WIN) || true
 	@bash scripts/windows-test.sh $(WIN)
 
 clean:  ## remove every build tree

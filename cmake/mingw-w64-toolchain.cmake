@@ -1,7 +1,9 @@
 # Cross-builds Hexcrate for Windows with Debian's mingw-w64 compilers (the
 # posix thread model: GCC 12's win32 model has no std::thread).
 #   -DHEXCRATE_WIN_ARCH=i686 (default, 32-bit) or x86_64
-#   -DHEXCRATE_WX_PREFIX=<a static wxMSW installed by scripts/windows-wx.sh>
+#   -DHEXCRATE_WX_PREFIX=<a static wxMSW installed by scripts/windows-wx.sh>,
+#     by default the one it last built for this architecture
+# Compiles through ccache where it is installed.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_VERSION 6.1)
 if(NOT HEXCRATE_WIN_ARCH)
@@ -10,6 +12,23 @@ endif()
 set(CMAKE_SYSTEM_PROCESSOR ${HEXCRATE_WIN_ARCH})
 # try_compile projects see the same choices.
 list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES HEXCRATE_WIN_ARCH HEXCRATE_WX_PREFIX)
+
+if(NOT HEXCRATE_WX_PREFIX)
+  if(DEFINED ENV{HEXCRATE_CACHE})
+    set(wx_cache $ENV{HEXCRATE_CACHE})
+  else()
+    set(wx_cache $ENV{HOME}/.cache/hexcrate)
+  endif()
+  if(EXISTS ${wx_cache}/wxmsw-${HEXCRATE_WIN_ARCH}/.complete)
+    file(REAL_PATH ${wx_cache}/wxmsw-${HEXCRATE_WIN_ARCH} HEXCRATE_WX_PREFIX)
+  endif()
+endif()
+
+find_program(HEXCRATE_CCACHE ccache)
+if(HEXCRATE_CCACHE)
+  set(CMAKE_C_COMPILER_LAUNCHER ${HEXCRATE_CCACHE})
+  set(CMAKE_CXX_COMPILER_LAUNCHER ${HEXCRATE_CCACHE})
+endif()
 
 set(triple ${HEXCRATE_WIN_ARCH}-w64-mingw32)
 set(CMAKE_C_COMPILER ${triple}-gcc-posix)

@@ -20,9 +20,16 @@ for case in ET.parse(results).getroot().iter("testcase"):
     if case.find("skipped") is None:
         continue
     out = (case.findtext("system-out") or "").splitlines()
-    # The shell tests say "SKIPPED: reason" (some "SKIP:" or "skipped:");
-    # GoogleTest prints its reason on the line after "file:line: Skipped".
-    reasons = [m.group(1) for m in map(re.compile(r"^(?:SKIPPED|SKIP|skipped):\s*(.+)").match, out) if m]
+    # The shell tests say "SKIPPED: reason" (older ones "SKIP: reason" or a
+    # line that says what was skipped); GoogleTest prints its reason on the
+    # line after "file:line: Skipped".
+    reasons = []
+    for line in out:
+        tagged = re.match(r"^(?:SKIPPED|SKIP):\s*(.+)", line)
+        if tagged:
+            reasons.append(tagged.group(1))
+        elif re.search(r"\bskipped\b", line) and not line.startswith("[  SKIPPED ]"):
+            reasons.append(line.strip())
     for i, line in enumerate(out):
         if line.endswith(": Skipped") and i + 1 < len(out) and out[i + 1].strip():
             reasons.append(out[i + 1].strip())

@@ -13,7 +13,7 @@ set -euo pipefail
 packages=(
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686        # 32-bit cross compiler
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64    # 64-bit cross compiler
-  cmake make dpkg-dev icoutils zip unzip nsis             # build, icon, zips, installers
+  cmake make dpkg-dev icoutils zip unzip nsis ccache      # build, icon, zips, installers
   wine wine64 fonts-wine fonts-liberation                 # runs the 64-bit programs
   xvfb xauth xdotool x11-utils imagemagick openbox        # window smoke test
   googletest                                              # sources built for Windows

@@ -10,7 +10,9 @@
 #
 # `run` works in a private mount namespace: the root sees the folders that
 # shared_dirs lists at the same paths as outside, and the mounts vanish with
-# the command.
+# the command. Where / is not a mount point (a chroot), no namespace can make
+# its mounts private: `run` then needs root, mounts in the system's own
+# namespace and unmounts when the command ends.
 # HEXCRATE_ROOT_ARCH=amd64 builds the same root for 64-bit Wine, to try the
 # wrappers on a machine whose kernel cannot run i386 programs.
 set -euo pipefail
@@ -63,7 +65,7 @@ make_root() {
 prefix=$cache/wine-${WINEARCH:-win32}
 shared_dirs() { printf '%s\n' /proc /dev /tmp "${TMPDIR:-/tmp}" "$prefix" "$PWD" | awk '!seen[$0]++'; }
 
-# In the private namespace: the mounts, then the wrappers first on PATH.
+# The mounts, then the wrappers first on PATH.
 enter() {
   local dir
   while read -r dir; do
@@ -98,8 +100,20 @@ case ${1:-} in
     # A fake root user where the caller is not root: chroot and mounts need one.
     userns=()
     [ "$(id -u)" -ne 0 ] && userns=(--map-root-user)
-    exec unshare --mount --propagation private "${userns[@]}" \
-      bash -c '. "$0" enter-only && exec "$@"' "$0" "$@" ;;
+    namespace=(unshare --mount --propagation private "${userns[@]}")
+    if "${namespace[@]}" true 2>/dev/null; then
+      exec "${namespace[@]}" bash -c '. "$0" enter-only && exec "$@"' "$0" "$@"
+    fi
+    [ "$(id -u)" -eq 0 ] ||
+      { echo "$0: / is not a mount point here: run as root to mount without a namespace" >&2; exit 1; }
+    unmount() {
+      local dir
+      while read -r dir; do umount -R "$root$dir" 2>/dev/null || umount -R -l "$root$dir"; done \
+        < <(shared_dirs | tac)
+    }
+    trap unmount EXIT
+    enter
+    "$@" ;;
   enter-only) enter ;;  # sourced by `run` inside the namespace
   *) echo "usage: $0 probe | make | run COMMAND..." >&2; exit 2 ;;
 esac

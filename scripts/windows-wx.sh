@@ -2,10 +2,16 @@
 # Builds the small static wxWidgets for Windows (wxMSW) that the Windows
 # programs link, once, and keeps it outside the clone:
 #   ${HEXCRATE_CACHE:-~/.cache/hexcrate}/wxmsw-<version>-<arch>-<options hash>
+# and links wxmsw-<arch> beside it to the latest, where the win32 and win64
+# presets of CMakePresets.json find it.
 # The sources are Debian's own (apt-get source, needs the deb-src entry that
-# scripts/windows-deps.sh adds). Prints the prefix on its last line.
+# scripts/windows-deps.sh adds). Only the two libraries the programs link
+# (base and core) are built, through ccache where it is installed, so that a
+# second build of the same sources (another cache folder, a rebuilt prefix)
+# costs little. Prints the prefix on its last line.
 # Usage: windows-wx.sh [i686|x86_64]
 set -euo pipefail
+bash "$(dirname "$0")/windows-deps.sh"  # the compilers and the deb-src entry
 
 arch=${1:-i686}
 host=$arch-w64-mingw32
@@ -38,6 +44,14 @@ options=(
 flags="-O2 -ffunction-sections -fdata-sections"
 [ "$arch" = i686 ] && flags+=" -msse2 -mfpmath=sse"
 
+# The libraries the configuration would build besides base and core, and the
+# wxrc tool: left out of both `make` and `make install`.
+others=(net adv media html webview qa xml xrc aui ribbon propgrid richtext stc gl)
+skip=(__wxrc___depname= __install_wxrc___depname=)
+for lib in "${others[@]}"; do
+  skip+=("__${lib}lib___depname=" "__install_${lib}lib___depname=")
+done
+
 compiler=$("$host-g++-posix" -dumpfullversion)
 key=$(printf '%s\n' "$version" "${options[@]}" "$flags" "$compiler" | sha256sum | cut -c1-12)
 prefix=$cache/wxmsw-$version-$arch-$key
@@ -46,7 +60,9 @@ prefix=$cache/wxmsw-$version-$arch-$key
 mkdir -p "$cache"
 exec 9>"$prefix.lock"
 flock 9
+link() { ln -sfn "$(basename "$prefix")" "$cache/wxmsw-$arch"; }
 if [ -f "$prefix/.complete" ]; then
+  link
   echo "$prefix"
   exit 0
 fi
@@ -59,6 +75,9 @@ fi
 tarball=$(find_tarball)
 [ -n "$tarball" ] || { echo "Debian's wxwidgets3.2 source is not version $version" >&2; exit 1; }
 
+launcher=""
+command -v ccache >/dev/null && launcher="ccache "
+
 work=$(mktemp -d "${TMPDIR:-/tmp}/hexcrate-wx.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 echo "Building wxWidgets $version for $host (once; cached in $prefix)" >&2
@@ -67,14 +86,16 @@ mkdir "$work/build"
 cd "$work/build"
 rm -rf "$prefix"
 "$work/wxWidgets-$version/configure" "${options[@]}" --prefix="$prefix" \
-  CC="$host-gcc-posix" CXX="$host-g++-posix" CFLAGS="$flags" CXXFLAGS="$flags" \
+  CC="$launcher$host-gcc-posix" CXX="$launcher$host-g++-posix" CFLAGS="$flags" CXXFLAGS="$flags" \
   >configure.log 2>&1 ||
   { tail -30 configure.log >&2; exit 1; }
-make -j "$jobs" >make.log 2>&1 || { grep -m 20 -B 2 -A 8 'error' make.log >&2; exit 1; }
-make install >/dev/null
+make -j "$jobs" "${skip[@]}" >make.log 2>&1 ||
+  { grep -m 20 -B 2 -A 8 'error' make.log >&2; exit 1; }
+make "${skip[@]}" install >/dev/null
 # The licence travels with the programs that link it.
 mkdir -p "$prefix/share/doc/hexcrate-wx"
 cp "$work/wxWidgets-$version"/docs/{licence,lgpl}.txt "$prefix/share/doc/hexcrate-wx/"
 # Written last, so that a cut-short build is never taken for a cached one.
 touch "$prefix/.complete"
+link
 echo "$prefix"

@@ -40,8 +40,12 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) 2026 Hexcrate"
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
-!define MUI_COMPONENTSPAGE_NODESC
-!define MUI_FINISHPAGE_RUN "$INSTDIR\bin\hexcrate.exe"
+; The section names fit the list at its full width; their descriptions go
+; in the box below it, where they wrap.
+!define MUI_COMPONENTSPAGE_SMALLDESC
+!define MUI_FINISHPAGE_RUN
+!define MUI_FINISHPAGE_RUN_TEXT "Run Hexcrate"
+!define MUI_FINISHPAGE_RUN_FUNCTION RunHexcrate
 !define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\README.txt"
 !define MUI_FINISHPAGE_SHOWREADME_NOTCHECKED
 !insertmacro MUI_PAGE_LICENSE "${STAGE}/LICENSE.txt"
@@ -53,16 +57,22 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) 2026 Hexcrate"
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "English"
 
-Section "Hexcrate (window, converter, header for projects outside MFC)" SecMain
+; The program starts where a user keeps their files: a bare output name is
+; written there, never into the installation. The shortcut serves every user,
+; so its working folder is each one's own Documents, expanded when it starts.
+!define USER_DOCUMENTS "%USERPROFILE%\Documents"
+
+Section "Hexcrate" SecMain
   SectionIn RO
   !include "${FILES}/install.nsh"
   WriteUninstaller "$INSTDIR\uninstall.exe"
-  CreateShortcut "$SMPROGRAMS\Hexcrate.lnk" "$INSTDIR\bin\hexcrate.exe"
+  StrCpy $OUTDIR "${USER_DOCUMENTS}"  ; the shortcut's working folder, not made here
+  CreateShortcut "$SMPROGRAMS\Hexcrate.lnk" "$INSTDIR\bin\Hexcrate.exe"
 
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "Hexcrate ${VERSION}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "Hexcrate"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\bin\hexcrate.exe"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\bin\Hexcrate.exe"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
   WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
@@ -120,6 +130,20 @@ Section "Uninstall"
   RMDir "$INSTDIR"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
 SectionEnd
+
+!insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
+  !insertmacro MUI_DESCRIPTION_TEXT ${SecMain} "The window, the converter, the support header and the CMake package."
+  !insertmacro MUI_DESCRIPTION_TEXT ${SecPath} "Lets any command prompt run hexcrate-convert."
+!insertmacro MUI_FUNCTION_DESCRIPTION_END
+
+; "Run Hexcrate" on the last page: in the Documents folder of the user who
+; installs.
+Function RunHexcrate
+  SetShellVarContext current
+  SetOutPath "$DOCUMENTS"
+  SetShellVarContext all
+  Exec '"$INSTDIR\bin\Hexcrate.exe"'
+FunctionEnd
 
 ; After the sections, whose indices they use.
 Function .onInit

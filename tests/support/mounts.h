@@ -88,9 +88,16 @@ public:
     }
 
 private:
+    // A volume still busy for a moment (a process just ended) is waited for:
+    // stopping the daemon instead would leave the volume unclean.
     void Unmount() {
-        if (m_mounted && std::system(("fusermount -u '" + m_where.string() + "'").c_str()) != 0)
-            ::kill(m_daemon, SIGTERM);
+        const std::string unmount = "fusermount -u -q '" + m_where.string() + "' 2>/dev/null";
+        bool unmounted = !m_mounted;
+        for (int attempt = 0; !unmounted && attempt < 40; ++attempt) {
+            unmounted = std::system(unmount.c_str()) == 0;
+            if (!unmounted) ::usleep(50'000);
+        }
+        if (!unmounted) ::kill(m_daemon, SIGTERM);
         if (m_daemon > 0) ::waitpid(m_daemon, nullptr, 0);
         m_mounted = false;
         m_daemon = -1;

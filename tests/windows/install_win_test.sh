@@ -52,12 +52,18 @@ path_before=$(reg_value "$env_key" Path)
 
 "$WINE" "$setup" /S >/dev/null 2>&1
 expect "silent install succeeds" test $? -eq 0
-for file in bin/hexcrate.exe bin/hexcrate-convert.exe uninstall.exe README.txt LICENSE.txt \
+for file in bin/Hexcrate.exe bin/hexcrate-convert.exe uninstall.exe README.txt LICENSE.txt \
             NOTICES.txt include/hexcrate/extract_support.h lib/cmake/Hexcrate/HexcrateConfig.cmake \
             lib/cmake/Hexcrate/HexcrateConfigVersion.cmake; do
     expect "installed $file" test -f "$dir/$file"
 done
-expect "Start-menu entry" test -f "$drive/ProgramData/Microsoft/Windows/Start Menu/Programs/Hexcrate.lnk"
+shortcut="$drive/ProgramData/Microsoft/Windows/Start Menu/Programs/Hexcrate.lnk"
+expect "Start-menu entry" test -f "$shortcut"
+# It holds the target as an 8-bit path, and the folder to start in, each
+# user's Documents, in UTF-16.
+expect "Start-menu entry starts the program" grep -q 'bin\\Hexcrate\.exe$' <<<"$(strings -a "$shortcut")"
+expect "Start-menu entry starts in the user's Documents" \
+    grep -qFx '%USERPROFILE%\Documents' <<<"$(strings -el "$shortcut")"
 expect "listed in Apps & features" test "$(reg_value "$key" DisplayName)" = "Hexcrate $(reg_value "$key" DisplayVersion)"
 expect "quiet uninstall command" grep -q 'uninstall.exe" /S$' <<<"$(reg_value "$key" QuietUninstallString)"
 expect "PATH left alone" test "$(reg_value "$env_key" Path)" = "$path_before"

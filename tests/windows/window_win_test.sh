@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Smoke run of the Windows window under Wine, on a private X server with a
 # window manager (keys sent without one are ignored): it opens titled
-# "Hexcrate", refuses an empty job in a box of its own, converts a typed file
-# as the converter does, opens the About box from the system menu, Exit ends
-# it with status 0, and closing it mid-conversion leaves no file behind.
+# "Hexcrate", refuses an empty job in a box of its own, Browse opens the
+# system's chooser titled "Open", it converts a typed file as the converter
+# does, opens the About box from the system menu, Exit ends it with status 0,
+# a renamed copy captions its boxes with its own name, and closing it
+# mid-conversion leaves no file behind.
 # Every wait is for a window, a file or a process, up to 60 s.
 # Usage: window_win_test.sh HEXCRATE.exe CONVERTER.exe
 # With HEXCRATE_SHOTS set to a folder, screenshots of each step are kept there.
@@ -58,7 +60,7 @@ openbox --config-file "$work/openbox.xml" >/dev/null 2>&1 &
 pids+=($!)
 until_true xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'
 
-start() { "$WINE" "$exe" >/dev/null 2>&1 & app=$!; pids+=("$app"); }
+start() { "$WINE" "${1:-$exe}" >/dev/null 2>&1 & app=$!; pids+=("$app"); }
 focus() { xdotool windowactivate --sync "$1" 2>/dev/null; }
 answer() {  # answer BOX KEY: closes a box and waits until it is gone
     focus "$1"
@@ -92,6 +94,15 @@ answer "$refusal" Return
 # The focus is back on Convert: back to Exit, where a new window starts.
 xdotool key --delay 100 shift+Tab shift+Tab shift+Tab shift+Tab
 
+# Browse: the system's chooser under its own title; cancelled, back to Exit.
+xdotool key --delay 100 Tab Tab space
+chooser=$(window '^Open$')
+expect "Browse opens the chooser titled Open" test -n "$chooser"
+shot "2-chooser"
+[ -n "$chooser" ] && answer "$chooser" Escape
+focus "$main"
+xdotool key --delay 100 shift+Tab shift+Tab
+
 type_job "$main" in.bin
 done_box=$(window '^Conversion complete\.$')
 expect "conversion completes" test -n "$done_box"
@@ -123,6 +134,20 @@ until_true gone "$app"
 wait "$app"
 expect "Exit ends with status 0" test $? -eq 0
 
+# A renamed copy: its refusal box is captioned with its own file name.
+cp "$exe" renamed-copy.exe
+start renamed-copy.exe
+main=$(window '^Hexcrate$')
+focus "$main"
+xdotool key --delay 100 Tab Tab Tab Tab space
+refusal=$(window '^renamed-copy$')
+expect "a renamed program captions its box with its name" test -n "$refusal"
+shot "6-renamed-refusal"
+[ -n "$refusal" ] && answer "$refusal" Return
+focus "$main"
+xdotool key Escape
+expect "the renamed program ends" until_true gone "$app"
+
 # Closed while converting: the conversion had started, and the abandoned
 # header never appears.
 truncate -s 1G big.bin
@@ -131,7 +156,7 @@ main=$(window '^Hexcrate$')
 type_job "$main" big.bin
 expect "conversion started" until_true pending big.h
 expect "title shows the percentage" until_true title_is "$main" '^[0-9]+% Hexcrate - big\.bin$'
-shot "6-converting"
+shot "7-converting"
 focus "$main"
 xdotool key Escape
 expect "closed mid-conversion ends" until_true gone "$app"
