@@ -340,9 +340,8 @@ if [ -n "${calls-}" ]; then
         skipped+=" FAT (needs fusefat, dosfstools and /dev/fuse)"
     elif mkdir "$work/fat" && mkfs.fat -C "$work/fat.img" 65536 >/dev/null; then
         # In the foreground of a job of its own, so that a fusefat that stops
-        # answering (it has, under this stream of calls) can be ended; one
-        # thread, as its own threads have deadlocked.
-        fusefat -s -f -o rw+ "$work/fat.img" "$work/fat" >/dev/null 2>&1 &
+        # answering (it has, under this stream of calls) can be ended.
+        fusefat -f -o rw+ "$work/fat.img" "$work/fat" >/dev/null 2>&1 &
         fusefat=$!
         for ((i = 0; i < 100; i++)); do
             [ "$(stat -f -c %T "$work/fat")" = fuseblk ] && mounted=$work/fat && break
