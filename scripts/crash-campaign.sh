@@ -320,8 +320,9 @@ if ! command -v fusefat >/dev/null || ! command -v mkfs.fat >/dev/null || [ ! -e
     echo "FAT skipped: needs fusefat, dosfstools and /dev/fuse"
 else
     mkdir -p "$scratch/fat"
+    # One thread: fusefat's own threads once deadlocked under a stream of kill -9s.
     if mkfs.fat -C "$scratch/fat.img" 2097152 >/dev/null &&
-        fusefat -o rw+ "$scratch/fat.img" "$scratch/fat" >/dev/null 2>&1 &&
+        fusefat -s -o rw+ "$scratch/fat.img" "$scratch/fat" >/dev/null 2>&1 &&
         [ "$(stat -f -c %T "$scratch/fat")" = fuseblk ]; then
         mounts+=("fat:$scratch/fat")
         campaign "$scratch/fat" fat "${sizes_fat[@]}"
