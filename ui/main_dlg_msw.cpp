@@ -43,7 +43,7 @@ void CMainDlg::OnPaint(wxPaintEvent& event) {
     ::GetClientRect(GetHWND(), &client);
     const int x = (client.right - client.left - iconWidth + 1) / 2;
     const int y = (client.bottom - client.top - iconHeight + 1) / 2;
-    ::DrawIcon(static_cast<HDC>(dc.GetHDC()), x, y, static_cast<HICON>(OnQueryDragIcon()));
+    ::DrawIcon(dc.GetHDC(), x, y, OnQueryDragIcon());
 }
 
 // The cursor the system shows while the minimised window is dragged.
