@@ -73,8 +73,7 @@ void Require(bool holds, const char* what) {
 // coverage that guides the fuzzer, and out of its comparisons' tracing.
 #define REFERENCE __attribute__((no_sanitize("coverage")))
 
-// Written with "\n"; every line feed, those inside the names included, is
-// stored as CR LF. Written into one buffer kept from input to input: under
+// Written with "\n"; every line feed is stored as CR LF. Written into one buffer kept from input to input: under
 // the sanitizers, a new string per input, growing it, or a temporary string
 // per byte made this rendering, not the formatter, the bulk of each run.
 class Rendering {
@@ -114,9 +113,43 @@ private:
     std::size_t m_size = 0;
 };
 
-REFERENCE std::string_view ExpectedHeader(std::vector<char>& buffer, const std::string& displayName,
-                                          const std::string& prefix, const std::string& className,
+// A name as the header writes it: control characters (C0, DEL, and C1 in
+// UTF-8) as visible escapes, so that no name can end a comment.
+REFERENCE std::string Escaped(std::string_view name) {
+    std::string text;
+    char hex[8];
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(name[i]);
+        const auto next = i + 1 < name.size() ? static_cast<unsigned char>(name[i + 1]) : 0;
+        if (byte == '\n') {
+            text += "\\n";
+        } else if (byte == '\r') {
+            text += "\\r";
+        } else if (byte == '\t') {
+            text += "\\t";
+        } else if (byte < 0x20 || byte == 0x7F) {
+            std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+            text += hex;
+        } else if (byte == 0xC2 && next >= 0x80 && next <= 0x9F) {
+            std::snprintf(hex, sizeof hex, "\\x%02X", next);
+            text += "\\xC2";
+            text += hex;
+            ++i;
+        } else {
+            text += static_cast<char>(byte);
+        }
+    }
+    return text;
+}
+
+REFERENCE std::string_view ExpectedHeader(std::vector<char>& buffer,
+                                          const std::string& rawDisplayName,
+                                          const std::string& rawPrefix,
+                                          const std::string& rawClassName,
                                           const std::vector<unsigned char>& bytes) {
+    const std::string displayName = Escaped(rawDisplayName);
+    const std::string prefix = Escaped(rawPrefix);
+    const std::string className = Escaped(rawClassName);
     const std::string rule(82, '/');
     Rendering text(buffer);
     text << rule << "\n// This is a headerfile which adds " << displayName
