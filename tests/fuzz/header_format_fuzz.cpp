@@ -73,9 +73,9 @@ void Require(bool holds, const char* what) {
 // coverage that guides the fuzzer, and out of its comparisons' tracing.
 #define REFERENCE __attribute__((no_sanitize("coverage")))
 
-// Written with "\n"; every line feed is stored as CR LF. Written into one buffer kept from input to input: under
-// the sanitizers, a new string per input, growing it, or a temporary string
-// per byte made this rendering, not the formatter, the bulk of each run.
+// Written with "\n"; every line feed is stored as CR LF. Written into one buffer kept from input to
+// input: under the sanitizers, a new string per input, growing it, or a temporary string per byte
+// made this rendering, not the formatter, the bulk of each run.
 class Rendering {
 public:
     REFERENCE explicit Rendering(std::vector<char>& buffer) : m_buffer(buffer) {}
