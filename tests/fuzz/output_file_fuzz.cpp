@@ -2,8 +2,9 @@
 // call of the file layer may fail with a plausible error, write only part of
 // what it was given, or report a failed close. Whatever happens, afterwards
 // a target that was there is untouched (or, when replacing, wholly old or
-// wholly new), nothing but the target is left in the directory, and a
-// published target holds exactly the bytes written.
+// wholly new), nothing but the target is left in the directory (or an
+// orphaned placeholder that the next run clears), and a published target
+// holds exactly the bytes written.
 #include <fcntl.h>
 #include <stdio.h>
 #include <unistd.h>
@@ -232,10 +233,13 @@ void Check(const Run& run, const fs::path& target) {
         Require(fs::is_directory(target) && !published, "a directory was replaced");
     } else if (published) {
         Require(now == run.written, "the published target differs from what was written");
-    } else {
+    } else if (entries != 0 && !(replacing && now == run.written)) {
         // A replacement renamed but not flushed is reported as a failure,
-        // yet the name is there and complete.
-        Require(entries == 0 || (replacing && now == run.written),
+        // yet the name is there and complete. Anything else left must be a
+        // placeholder whose removal failed to be confirmed, and the next
+        // run clears it.
+        Require(platform::ClearOrphanedPlaceholder(target.string()) &&
+                    fs::is_empty(target.parent_path()),
                 "a failed publish left a target");
     }
 }
