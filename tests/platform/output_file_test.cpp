@@ -323,6 +323,34 @@ TEST(OutputFile, OrphanedPlaceholderIsClearedWithItsTemporary) {
     EXPECT_EQ(EntriesIn(dir.Path()), 0u);
 }
 
+// A kill -9 between creating the placeholder and writing its text leaves
+// it empty: cleared when an unlocked temporary of its name, older than it,
+// is beside it (which stays: it may be a live converter's that has not
+// locked it yet); any other empty file stays.
+TEST(OutputFile, EmptyPlaceholderIsClearedOnlyBesideAnOrphanedTemporary) {
+    TempDir dir;
+    const auto write = [&](const std::string& name, int age) {
+        WriteFile(dir / name, name.starts_with(".") ? "partial" : "");
+        fs::last_write_time(dir / name,
+                            fs::file_time_type::clock::now() - std::chrono::seconds(age));
+    };
+    write("alone.h", 10);
+    write(".other.h.hexcrate-AbC123", 20);
+    EXPECT_FALSE(platform::ClearOrphanedPlaceholder(dir / "alone.h"));
+    write("in.h", 10);
+    write(".in.h.hexcrate-AbC123", 5);  // written after the file appeared
+    EXPECT_FALSE(platform::ClearOrphanedPlaceholder(dir / "in.h"));
+    write(".in.h.hexcrate-AbC123", 20);
+    const int holder = ::open((dir / ".in.h.hexcrate-AbC123").c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+    EXPECT_FALSE(platform::ClearOrphanedPlaceholder(dir / "in.h"));
+    ::close(holder);
+    EXPECT_EQ(EntriesIn(dir.Path()), 4u);
+    EXPECT_TRUE(platform::ClearOrphanedPlaceholder(dir / "in.h"));
+    EXPECT_FALSE(fs::exists(dir / "in.h"));
+    EXPECT_EQ(EntriesIn(dir.Path()), 3u);
+}
+
 // Nothing but such an orphan and its own temporary is ever removed: not a
 // file the text names that the header's name would not give (a source file,
 // another header's temporary, a path), not a placeholder whose converter
@@ -343,7 +371,7 @@ TEST(OutputFile, OnlyAnExactOrphanIsCleared) {
     WriteFile(dir / temp, "partial");
     for (const std::string& text : std::vector<std::string>{
              Placeholder("999999", temp) + "int x;\n", Placeholder("0999999", temp),
-             Placeholder("", temp), Placeholder("999999", temp).substr(1), ""}) {
+             Placeholder("", temp), Placeholder("999999", temp).substr(1)}) {
         SCOPED_TRACE(text);
         WriteFile(dir / "in.h", text);
         EXPECT_FALSE(platform::ClearOrphanedPlaceholder(dir / "in.h"));
