@@ -9,8 +9,9 @@
 #               does not hold, so the pair gives a null array; the rerun
 #               must repair it
 #   leftover    kill -9 on FAT, or in an update's replacing step: a hidden
-#               .NAME.hexcrate-XXXXXX, or on FAT the #error placeholder,
-#               beside an otherwise whole or untouched set
+#               .NAME.hexcrate-XXXXXX, or on FAT the #error placeholder
+#               (empty if caught before its text), beside an otherwise
+#               whole or untouched set
 #   partial     kill -9 as a run's new files are linked: some of them, each
 #               whole; the same command with --update must complete the set
 #   half-done   anything else
@@ -75,6 +76,7 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 log=$scratch/failures.log
+heartbeat=$scratch/heartbeat  # touched by every reference run and trial
 : >"$log"
 
 # kill -9 three times as often as each catchable signal: about a quarter of
@@ -115,6 +117,9 @@ after_of() {
     esac
 }
 
+# The run folder, made empty. It stays: fusefat can spin forever freeing a
+# removed folder's clusters (seen as the first thing on a fresh image).
+empty_run() { mkdir -p "$run" && find "$run" -mindepth 1 -delete; }
 listing() { (cd "$run" && ls -A | LC_ALL=C sort); }
 sizes() { (cd "$run" && for f in $(ls -A | LC_ALL=C sort); do printf '%s (%s) ' "$f" "$(stat -c %s -- "$f")"; done); }
 inodes() { (cd "$run" && for f in $(ls -A | LC_ALL=C sort); do stat -c '%n %i' -- "$f"; done); }
@@ -127,7 +132,10 @@ equals_ref() {  # equals_ref NAMES REF
     for f in $names; do cmp -s "$run/$f" "$ref/$f" || return 1; done
 }
 
-is_placeholder() { head -c 40 "$run/$1" 2>/dev/null | grep -q '^#error "Unfinished Hexcrate header'; }
+# A placeholder, or one caught empty before its text was written.
+is_placeholder() {
+    [ ! -s "$run/$1" ] || head -c 40 "$run/$1" 2>/dev/null | grep -q '^#error "Unfinished Hexcrate header'
+}
 resource_in_header() { grep -o 'FindResourceA(module, "[^"]*"' "$run/$1" | sed 's/.*"\(.*\)"/\1/'; }
 resource_in_rc() { grep -v '^//' "$run/$1" | head -1 | cut -d' ' -f1; }
 
@@ -154,7 +162,8 @@ prepare() {  # prepare ROOT FSNAME SIZES...
 reference() {  # reference ROOT FS SIZE KIND REFNAME
     local root=$1 fs=$2 size=$3 kind=$4 name=$5 before start
     run=$root/run
-    rm -rf "$run" && mkdir "$run"
+    touch "$heartbeat"
+    empty_run
     before=$(before_of "$kind")
     [ -n "$before" ] && cp -r "$refs/$fs/$size/$before/." "$run/"
     start=$EPOCHREALTIME
@@ -175,7 +184,8 @@ reference() {  # reference ROOT FS SIZE KIND REFNAME
 trial() {  # trial ROOT FS KIND SIZE SIGNAL DELAY
     local root=$1 fs=$2 kind=$3 size=$4 signal=$5 delay=$6 before after status pre_inodes
     run=$root/run
-    rm -rf "$run" && mkdir "$run"
+    touch "$heartbeat"
+    empty_run
     before=$(before_of "$kind")
     after=$refs/$fs/$size/$(after_of "$kind")
     [ -n "$before" ] && cp -r "$refs/$fs/$size/$before/." "$run/"
@@ -316,18 +326,61 @@ else
     echo "tmpfs skipped: cannot mount one and /dev/shm is not tmpfs"
 fi
 
+# FAT through FUSE: each row on a fresh image of its own. Should fusefat
+# still stop answering, a row that shows no progress for 45 seconds is
+# stopped with its fusefat and run again on a new image, and the table says so.
+fat_row() {  # fat_row KIND ATTEMPT: one row; 1 when fusefat stopped answering
+    local kind=$1 attempt=$2 dir=$scratch/fat fusefat row i
+    fusermount -u -z "$dir" 2>/dev/null
+    rm -rf "$dir" "$scratch/fat.img" "$refs/fat" && mkdir -p "$dir"
+    mkfs.fat -C "$scratch/fat.img" 524288 >/dev/null || return 2
+    fusefat -f -o rw+ "$scratch/fat.img" "$dir" >/dev/null 2>&1 &
+    fusefat=$!
+    for ((i = 0; i < 100; i++)); do
+        [ "$(stat -f -c %T "$dir")" = fuseblk ] && break
+        sleep 0.1
+    done
+    [ "$(stat -f -c %T "$dir")" = fuseblk ] || { kill $fusefat; return 2; }
+    touch "$heartbeat"
+    (
+        RANDOM=$((seed + 1000 * attempt + ${#kind}))
+        only="^fat/$kind\$" bad=0
+        campaign "$dir" fat "${sizes_fat[@]}"
+        echo $bad >"$scratch/fat.bad"
+    ) &
+    row=$!
+    while kill -0 $row 2>/dev/null; do
+        sleep 5
+        [ -n "$(find "$heartbeat" -newermt '-45 seconds')" ] && continue
+        kill -9 $fusefat 2>/dev/null
+        kill -9 -- -$row 2>/dev/null
+        wait $row 2>/dev/null
+        fusermount -u -z "$dir" 2>/dev/null
+        return 1
+    done
+    wait $row
+    local status=$?
+    [ $status -eq 0 ] && bad=$((bad + $(cat "$scratch/fat.bad")))
+    fusermount -u "$dir" 2>/dev/null || fusermount -u -z "$dir"
+    wait $fusefat 2>/dev/null
+    [ $status -eq 0 ] || exit $status
+}
+
 if ! command -v fusefat >/dev/null || ! command -v mkfs.fat >/dev/null || [ ! -e /dev/fuse ]; then
     echo "FAT skipped: needs fusefat, dosfstools and /dev/fuse"
 else
-    mkdir -p "$scratch/fat"
-    if mkfs.fat -C "$scratch/fat.img" 2097152 >/dev/null &&
-        fusefat -o rw+ "$scratch/fat.img" "$scratch/fat" >/dev/null 2>&1 &&
-        [ "$(stat -f -c %T "$scratch/fat")" = fuseblk ]; then
-        mounts+=("fat:$scratch/fat")
-        campaign "$scratch/fat" fat "${sizes_fat[@]}"
-    else
-        echo "FAT skipped: the image could not be mounted through fusefat"
-    fi
+    mounts+=("fat:$scratch/fat")
+    for kind in "${kinds[@]}"; do
+        [ -z "$only" ] || [[ fat/$kind =~ $only ]] || continue
+        for attempt in 1 2 3; do
+            fat_row "$kind" $attempt
+            case $? in
+                0) break ;;
+                1) echo "fat/$kind: fusefat stopped answering (attempt $attempt of 3)" ;;
+                *) echo "FAT skipped: the image could not be mounted through fusefat"; break 2 ;;
+            esac
+        done
+    done
 fi
 
 if [ "$bad" -gt 0 ]; then
