@@ -49,6 +49,8 @@ endforeach()
 set(dirs ${own_dirs})
 if(EXISTS "${NEW_DIRS_RECORD}")
   file(STRINGS "${NEW_DIRS_RECORD}" recorded)
+  # A record from before staging installs were left out may still name them.
+  list(FILTER recorded EXCLUDE REGEX "/_CPack_Packages/")
   list(APPEND dirs ${recorded})
 endif()
 list(REMOVE_DUPLICATES dirs)
