@@ -1,5 +1,6 @@
 #include "platform/placeholder.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -70,6 +71,44 @@ bool SameFile(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
+// Still under its name: the converter may have renamed the header over it
+// just now, or a run that cleared it put a file of its own there.
+bool StillThere(const std::string& path, const struct stat& info) {
+    struct stat now {};
+    return Sys().fstatat(AT_FDCWD, path.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
+           SameFile(now, info);
+}
+
+bool NotNewer(const struct timespec& a, const struct timespec& b) {
+    return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec <= b.tv_nsec);
+}
+
+// A kill -9 between creating the placeholder and writing its text leaves it
+// empty. An empty file is taken for such a placeholder only with a temporary
+// of the name's own form beside it, of this user, finished before the file
+// appeared and locked by no converter. (That temporary stays: a converter
+// that has not reached its rename yet holds no lock on its own.)
+bool OrphanedTemporaryBeside(const std::string& dir, const std::string& name,
+                             const struct stat& placeholder) {
+    DIR* folder = ::opendir(dir.empty() ? "." : dir.c_str());
+    if (folder == nullptr) return false;
+    bool found = false;
+    while (const dirent* entry = found ? nullptr : ::readdir(folder)) {
+        if (!detail::IsTempNameFor(entry->d_name, name)) continue;
+        const std::string tempPath = dir + entry->d_name;
+        const int temp = Sys().openat(AT_FDCWD, tempPath.c_str(),
+                                      O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0);
+        if (temp < 0) continue;
+        struct stat info {};
+        found = Sys().fstat(temp, &info) == 0 && OwnRegularFile(info) &&
+                NotNewer(info.st_mtim, placeholder.st_mtim) &&
+                Sys().flock(temp, LOCK_EX | LOCK_NB) == 0;
+        Sys().close(temp);
+    }
+    ::closedir(folder);
+    return found;
+}
+
 // `fd` is open on `path`, in the folder `dir` ("" or ending in '/').
 bool ClearIfOrphan(int fd, const std::string& path, const std::string& dir,
                    const std::string& name) {
@@ -77,6 +116,11 @@ bool ClearIfOrphan(int fd, const std::string& path, const std::string& dir,
     if (Sys().fstat(fd, &info) != 0 || !OwnRegularFile(info) ||
         info.st_size > static_cast<off_t>(kMaxSize))
         return false;
+    if (info.st_size == 0) {
+        const bool cleared = OrphanedTemporaryBeside(dir, name, info) && StillThere(path, info);
+        if (cleared) Sys().unlinkat(AT_FDCWD, path.c_str(), 0);
+        return cleared;
+    }
     char text[kMaxSize + 1];
     const ssize_t n = Sys().read(fd, text, sizeof text);
     if (n <= 0 || n != info.st_size) return false;
@@ -94,12 +138,7 @@ bool ClearIfOrphan(int fd, const std::string& path, const std::string& dir,
     const bool orphan =
         held < 0 || (Sys().fstat(held, &tempInfo) == 0 && OwnRegularFile(tempInfo) &&
                      Sys().flock(held, LOCK_EX | LOCK_NB) == 0);
-    // Still under its name: the converter may have renamed the header over
-    // it just now, or a run that cleared it put a file of its own there.
-    struct stat now {};
-    const bool cleared = orphan &&
-                         Sys().fstatat(AT_FDCWD, path.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
-                         SameFile(now, info);
+    const bool cleared = orphan && StillThere(path, info);
     if (cleared) {
         if (held >= 0) Sys().unlinkat(AT_FDCWD, tempPath.c_str(), 0);
         Sys().unlinkat(AT_FDCWD, path.c_str(), 0);
