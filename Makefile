@@ -99,8 +99,10 @@ build-portable/Makefile: | $(BUILD)/.deps
 
 portable: build-portable/Makefile  ## the POSIX layer's portable fallbacks, built and tested
 	@$(CMAKE) --build build-portable -j $(JOBS) --target $(PORTABLE_TARGETS)
-	cd build-portable && ctest --output-on-failure -j $(JOBS) -L 'platform|core|cli' \
-	  -E '^cli[.](compile|kinds)($$|[.])'
+	@cd build-portable && status=0 && \
+	  ctest --output-on-failure -j $(JOBS) -L 'platform|core|cli' \
+	    -E '^cli[.](compile|kinds)($$|[.])' --output-junit Testing/results.xml || status=$$?; \
+	  bash $(CURDIR)/scripts/skipped-tests.sh . $(if $(NO_SKIPS),--fail) && exit $$status
 
 # Mutation testing: each small change listed in tests/mutants/mutants.txt is
 # applied to a copy of the tree in build-mutants/, and the tests named for it

@@ -69,9 +69,19 @@ fi
 
 mkdir -p "$cache/src"
 find_tarball() { ls "$cache"/src/wxwidgets3.2_"$version"*.orig.tar.xz 2>/dev/null | tail -1; }
-if [ -z "$(find_tarball)" ]; then
-  (cd "$cache/src" && apt-get source --download-only wxwidgets3.2 >/dev/null 2>&1)
-fi
+# Both word sizes start at once and share the sources: one fetches while the
+# other waits, and the files reach src/ only once fetched whole, so that no
+# run, beside a fetch or after one cut short, unpacks part of a tarball.
+(
+  flock 8
+  if [ -z "$(find_tarball)" ]; then
+    fetch=$(mktemp -d "$cache/src/.fetch.XXXXXX")
+    trap 'rm -rf "$fetch"' EXIT
+    if (cd "$fetch" && apt-get source --download-only wxwidgets3.2 >/dev/null 2>&1); then
+      mv "$fetch"/* "$cache/src/"
+    fi
+  fi
+) 8>"$cache/src.lock"
 tarball=$(find_tarball)
 [ -n "$tarball" ] || { echo "Debian's wxwidgets3.2 source is not version $version" >&2; exit 1; }
 

@@ -8,6 +8,11 @@ if(NOT DEFINED HEXCRATE_NEW_DIRS_RECORD)
   set(HEXCRATE_NEW_DIRS_RECORD "${HEXCRATE_BUILD_DIR}/install_new_dirs.txt")
 endif()
 set(root "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}")
+# CPack's staging folder (`make package`) is CPack's to manage: its folders
+# are no installation's to remove.
+if(root MATCHES "/_CPack_Packages/")
+  return()
+endif()
 
 cmake_policy(PUSH)
 cmake_policy(SET CMP0009 NEW)  # links in the build tree are not followed

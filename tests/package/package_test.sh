@@ -146,6 +146,25 @@ uninstall)
     [ -x "$stage/usr/bin/hexcrate-convert" ] || fail "uninstall emptied the package's staging folder"
     [ "$(wc -l <uninstall.log)" -eq 1 ] && grep -q "staging folder" uninstall.log ||
         fail "uninstall after a package build said: $(cat uninstall.log)"
+
+    # Installed into another prefix, then again into the first after the
+    # package build, then uninstalled: the folders of the other installation
+    # and of the staging folder are not named.
+    DESTDIR=$work/dest cmake -DCMAKE_INSTALL_PREFIX="$work/other" \
+        -DHEXCRATE_DESTDIR_RECORD="$work/destdir.txt" \
+        -DHEXCRATE_NEW_DIRS_RECORD="$work/new_dirs.txt" -P cmake_install.cmake >install.log 2>&1 ||
+        { cat install.log; exit 1; }
+    DESTDIR=$work/dest cmake -DCMAKE_INSTALL_PREFIX="$work/prefix" \
+        -DHEXCRATE_DESTDIR_RECORD="$work/destdir.txt" \
+        -DHEXCRATE_NEW_DIRS_RECORD="$work/new_dirs.txt" -P cmake_install.cmake >install.log 2>&1 ||
+        { cat install.log; exit 1; }
+    env -u DESTDIR cmake -DMANIFEST="$work/install_manifest.txt" -DDESTDIR_RECORD="$work/destdir.txt" \
+        -DNEW_DIRS_RECORD="$work/new_dirs.txt" -P "$script" >uninstall.log 2>&1 ||
+        fail "uninstall after a package build and an install: $(cat uninstall.log)"
+    ! grep -qE "_CPack_Packages|$work/other" uninstall.log ||
+        fail "uninstall named another installation's folders: $(cat uninstall.log)"
+    [ -x "$work/dest$work/other/bin/hexcrate-convert" ] || fail "uninstall removed another installation"
+    [ -x "$stage/usr/bin/hexcrate-convert" ] || fail "uninstall emptied the package's staging folder"
     ;;
 esac
 exit $failed
