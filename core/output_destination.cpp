@@ -106,9 +106,11 @@ bool OutputDestination::Rewind() {
     if (!m_failure.Ok()) return false;
     if (m_mode == OutputMode::StandardOutput) return true;  // never compared, never rewound
     if (m_file) {
-        // Emptied: nothing an earlier pass wrote stays.
-        const std::error_code error = m_file->Restart();
-        return !error || Failed(Outcome::OutputNotWritten, error);
+        // A new temporary: nothing an earlier pass wrote stays. (Not emptied
+        // in place: FAT through FUSE loses the clusters of a file truncated
+        // while open, and later writes corrupt the file system.)
+        m_file.reset();
+        return Create();
     }
     if (m_differs) {
         // A new file, with nothing taken from the old one.

@@ -341,13 +341,6 @@ OutputFile::PublishStatus OutputFile::Publish() {
 
 std::error_code OutputFile::Flush() { return FlushFile(m_state->fd); }
 
-std::error_code OutputFile::Restart() {
-    if (::ftruncate(m_state->fd, 0) != 0 || ::lseek(m_state->fd, 0, SEEK_SET) != 0) return Errno();
-    m_state->written = 0;
-    m_state->sent = 0;
-    return {};
-}
-
 std::error_code PublishGroup::Sync() noexcept {
     for (const auto& member : m_members) {
         if (!member->dirSyncable) continue;

@@ -65,10 +65,6 @@ public:
     // Writes all `size` bytes, or says why not (a full disk, say).
     std::error_code Write(const void* data, std::size_t size);
 
-    // Empties the file, to be written again from its first byte: the same
-    // temporary serves, so that starting again removes nothing.
-    std::error_code Restart();
-
     // Flushes the content to disk, so that publishing has little left to do.
     std::error_code Flush();
 

@@ -287,7 +287,7 @@ else
     # the checksum tells apart.
     rc_update() {
         printf 'old bytes' >in.bin && "$convert" -q --data=rc in.bin && cp in.h old.h
-        printf 'new bytes' >in.bin
+        rm in.bin && printf 'new bytes' >in.bin  # (FUSE's FAT cannot truncate a file)
     }
     no_faults expect "6: rc update, a fault or a signal at any call" rc_update "EIO TERM KILL" -- \
         -q --update --data=rc in.bin
@@ -323,6 +323,12 @@ fat_sweeps() {
     no_faults expect "FAT: rc, a fault or SIGTERM at any call" rc_new "EIO TERM" -- -q --data=rc in.bin
     no_faults expect "FAT: three inputs and a dependency file, a fault or SIGTERM at any call" three \
         "EIO TERM" -- -q --depfile=all.d m1.bin m2.bin m3.bin
+    # An update that starts its files again (the .rc differs first): FUSE's
+    # FAT mishandles a file truncated while open, so the file system is
+    # checked once the image is unmounted.
+    fresh "$work/fat/update" && rc_update
+    try_convert -q --update --data=rc in.bin
+    expect "FAT: an rc update succeeds: $(cat "$work/err")" test $status -eq 0
     echo "$passed $failed" >"$work/fat.counts"
 }
 if [ -n "${calls-}" ]; then
@@ -356,6 +362,10 @@ if [ -n "${calls-}" ]; then
             wait $sweeper 2>/dev/null
             cd / && fusermount -u -z "$mounted" && mounted=''
             kill $fusefat 2>/dev/null
+            wait $fusefat 2>/dev/null
+            sound() { fsck.fat -n "$work/fat.img" >/dev/null; }
+            [ -s "$work/fat.counts" ] &&
+                expect "FAT: the file system is sound afterwards: $(fsck.fat -n "$work/fat.img" | sed -n 2,4p)" sound
         fi
     fi
 fi

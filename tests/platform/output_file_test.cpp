@@ -57,22 +57,6 @@ TEST(OutputFile, PublishReplacingSwapsContentAndLeavesNothingHidden) {
     }
 }
 
-// Starting again keeps the one temporary and nothing of what it held.
-TEST(OutputFile, RestartWritesAfreshInTheSameTemporary) {
-    for (auto kind : kBothKinds) {
-        SCOPED_TRACE(static_cast<int>(kind));
-        TempDir dir;
-        auto out = OutputFile::Create(dir / "out.h", kind);
-        ASSERT_TRUE(out && !out->Write("a longer first pass", 19));
-        const std::vector<std::string> pending = test::Entries(dir);
-        ASSERT_FALSE(out->Restart());
-        ASSERT_FALSE(out->Write("short", 5));
-        EXPECT_EQ(test::Entries(dir), pending);
-        EXPECT_EQ(out->Publish(), OutputFile::PublishResult::Published);
-        EXPECT_EQ(ReadFile(dir / "out.h"), "short");
-    }
-}
-
 // Closing the window mid-conversion abandons its output whatever the kind:
 // a hidden temporary is removed, an unnamed one stays unseen, and neither
 // can be published afterwards, by link or by rename. A file made after that
