@@ -71,13 +71,15 @@ enter() {
   while read -r dir; do
     mount --rbind "$dir" "$root$dir"
   done < <(shared_dirs)
-  local bin
+  local bin chroot
   bin=$(mktemp -d)
+  # A normal user's PATH leaves out the system folders that hold chroot.
+  chroot=$(PATH=$PATH:/usr/sbin:/sbin command -v chroot)
   for tool in wine wineserver wineboot; do
     cat >"$bin/$tool" <<EOF
 #!/bin/sh
 # $tool from the $arch root, in the caller's folder, with a clean PATH.
-exec chroot "$root" /usr/bin/env -i PATH=/usr/bin:/bin HOME="\$HOME" TMPDIR="\${TMPDIR:-/tmp}" \\
+exec "$chroot" "$root" /usr/bin/env -i PATH=/usr/bin:/bin HOME="\$HOME" TMPDIR="\${TMPDIR:-/tmp}" \\
   DISPLAY="\${DISPLAY:-}" LC_ALL="\${LC_ALL:-C.UTF-8}" WINEPREFIX="\$WINEPREFIX" \\
   WINEARCH="\${WINEARCH:-}" WINEDEBUG="\${WINEDEBUG:-}" WINEDLLOVERRIDES="\${WINEDLLOVERRIDES:-}" \\
   /bin/sh -c 'cd "\$0" && exec "\$@"' "\$PWD" $tool "\$@"
