@@ -117,9 +117,6 @@ after_of() {
     esac
 }
 
-# The run folder, made empty. It stays: fusefat can spin forever freeing a
-# removed folder's clusters (seen as the first thing on a fresh image).
-empty_run() { mkdir -p "$run" && find "$run" -mindepth 1 -delete; }
 listing() { (cd "$run" && ls -A | LC_ALL=C sort); }
 sizes() { (cd "$run" && for f in $(ls -A | LC_ALL=C sort); do printf '%s (%s) ' "$f" "$(stat -c %s -- "$f")"; done); }
 inodes() { (cd "$run" && for f in $(ls -A | LC_ALL=C sort); do stat -c '%n %i' -- "$f"; done); }
@@ -163,7 +160,7 @@ reference() {  # reference ROOT FS SIZE KIND REFNAME
     local root=$1 fs=$2 size=$3 kind=$4 name=$5 before start
     run=$root/run
     touch "$heartbeat"
-    empty_run
+    rm -rf "$run" && mkdir "$run"
     before=$(before_of "$kind")
     [ -n "$before" ] && cp -r "$refs/$fs/$size/$before/." "$run/"
     start=$EPOCHREALTIME
@@ -185,7 +182,7 @@ trial() {  # trial ROOT FS KIND SIZE SIGNAL DELAY
     local root=$1 fs=$2 kind=$3 size=$4 signal=$5 delay=$6 before after status pre_inodes
     run=$root/run
     touch "$heartbeat"
-    empty_run
+    rm -rf "$run" && mkdir "$run"
     before=$(before_of "$kind")
     after=$refs/$fs/$size/$(after_of "$kind")
     [ -n "$before" ] && cp -r "$refs/$fs/$size/$before/." "$run/"
@@ -326,9 +323,11 @@ else
     echo "tmpfs skipped: cannot mount one and /dev/shm is not tmpfs"
 fi
 
-# FAT through FUSE: each row on a fresh image of its own. Should fusefat
-# still stop answering, a row that shows no progress for 45 seconds is
-# stopped with its fusefat and run again on a new image, and the table says so.
+# FAT through FUSE: each row on a fresh image of its own. fusefat spins
+# forever when it removes a file whose clusters its FAT marks free (what
+# truncating an open file leaves there), so a row that shows no progress for
+# 45 seconds is stopped with its fusefat and run again on a new image, and
+# the table says so.
 fat_row() {  # fat_row KIND ATTEMPT: one row; 1 when fusefat stopped answering
     local kind=$1 attempt=$2 dir=$scratch/fat fusefat row i
     fusermount -u -z "$dir" 2>/dev/null
