@@ -19,7 +19,7 @@
 #               every run that did not leave the whole set, and after every
 #               --update)
 # Only half-done and blocked break a promise of the README; partial is
-# counted on its own since the README promises it only for microseconds.
+# counted on its own since the README names it as what kill -9 can leave.
 #
 # For each kind of run (plain, --update changed and unchanged, --data=rc
 # plain and as an update, three inputs with --depfile) on each file system
