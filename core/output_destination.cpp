@@ -106,11 +106,9 @@ bool OutputDestination::Rewind() {
     if (!m_failure.Ok()) return false;
     if (m_mode == OutputMode::StandardOutput) return true;  // never compared, never rewound
     if (m_file) {
-        // A new temporary: nothing an earlier pass wrote stays. (Not emptied
-        // in place: FAT through FUSE loses the clusters of a file truncated
-        // while open, and later writes corrupt the file system.)
-        m_file.reset();
-        return Create();
+        // Written again from its first byte: nothing an earlier pass wrote stays.
+        const std::error_code error = m_file->Restart();
+        return !error || Failed(Outcome::OutputNotWritten, error);
     }
     if (m_differs) {
         // A new file, with nothing taken from the old one.

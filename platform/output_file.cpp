@@ -28,6 +28,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -87,6 +88,7 @@ struct OutputFile::State {
     void TemporaryIsTarget(detail::PendingHold& hold);
     std::error_code JoinsGroup(detail::PendingHold& hold);
     std::error_code WriteBack();
+    std::error_code Flush();
     std::error_code SyncAndClose();
     std::error_code CloseFile();
     std::error_code SyncDirectory();
@@ -103,6 +105,7 @@ struct OutputFile::State {
     std::string tempName;     // the hidden temporary's name; empty while unnamed
     int pendingSlot = -1;     // where RemovePendingOutput() finds the temporary
     off_t written = 0;        // bytes written so far
+    off_t longest = 0;        // the most an earlier pass wrote, before a restart
     off_t sent = 0;           // bytes handed to the disk so far; -1 where that cannot be done
     dev_t device = 0;         // the file's identity, for a group that may remove it again
     ino_t inode = 0;
@@ -261,8 +264,16 @@ std::error_code OutputFile::State::JoinsGroup(detail::PendingHold& hold) {
 
 // A close error (some file systems report a full disk only here) means the
 // content may be incomplete.
+// An earlier pass that wrote more than this one leaves a tail, cut here:
+// only then is the file ever truncated (see Restart()).
+std::error_code OutputFile::State::Flush() {
+    if (longest > written && ::ftruncate(fd, written) != 0) return Errno();
+    longest = written;
+    return FlushFile(fd);
+}
+
 std::error_code OutputFile::State::SyncAndClose() {
-    const std::error_code flushed = FlushFile(fd);
+    const std::error_code flushed = Flush();
     const std::error_code closed = CloseFile();
     return flushed ? flushed : closed;
 }
@@ -339,7 +350,19 @@ OutputFile::PublishStatus OutputFile::Publish() {
     return status;
 }
 
-std::error_code OutputFile::Flush() { return FlushFile(m_state->fd); }
+std::error_code OutputFile::Flush() { return m_state->Flush(); }
+
+// Written again over the old bytes from the first one, never emptied first:
+// FAT through FUSE loses the clusters of a file truncated while it is open,
+// and the writes that follow corrupt the file system. A new pass that ends
+// sooner than the last has its tail cut when it is flushed.
+std::error_code OutputFile::Restart() {
+    if (::lseek(m_state->fd, 0, SEEK_SET) != 0) return Errno();
+    m_state->longest = std::max(m_state->longest, m_state->written);
+    m_state->written = 0;
+    m_state->sent = 0;
+    return {};
+}
 
 std::error_code PublishGroup::Sync() noexcept {
     for (const auto& member : m_members) {
@@ -376,7 +399,7 @@ OutputFile::PublishStatus OutputFile::State::Publish(PublishGroup& group) {
 
 std::error_code OutputFile::State::LinkUnnamed() {
     // The descriptor must stay open for the link, so the close comes after.
-    if (const std::error_code error = FlushFile(fd)) return error;
+    if (const std::error_code error = Flush()) return error;
     {
         detail::PendingHold hold(pendingSlot);
         if (hold.Abandoned()) return Error(std::errc::operation_canceled);
@@ -421,7 +444,7 @@ OutputFile::PublishStatus OutputFile::State::PublishReplacing() {
     // unnamed one is flushed and named while its descriptor is still open.
     std::error_code error;
     if (tempName.empty()) {
-        error = FlushFile(fd);
+        error = Flush();
         if (!error) error = NameUnnamed();
         if (!error) error = CloseFile();
     } else {

@@ -65,6 +65,11 @@ public:
     // Writes all `size` bytes, or says why not (a full disk, say).
     std::error_code Write(const void* data, std::size_t size);
 
+    // Starts the file again, to be written from its first byte: the same
+    // temporary serves, so that starting again removes nothing. Whatever
+    // the earlier pass wrote beyond the new content goes when it is flushed.
+    std::error_code Restart();
+
     // Flushes the content to disk, so that publishing has little left to do.
     std::error_code Flush();
 

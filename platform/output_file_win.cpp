@@ -262,6 +262,14 @@ OutputFile::PublishStatus OutputFile::Publish() {
     return status;
 }
 
+std::error_code OutputFile::Restart() {
+    const LARGE_INTEGER start{};
+    if (!::SetFilePointerEx(m_state->file, start, nullptr, FILE_BEGIN) ||
+        !::SetEndOfFile(m_state->file))
+        return detail::LastWinError();
+    return {};
+}
+
 std::error_code OutputFile::Flush() {
     return ::FlushFileBuffers(m_state->file) ? std::error_code() : detail::LastWinError();
 }

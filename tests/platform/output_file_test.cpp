@@ -57,6 +57,31 @@ TEST(OutputFile, PublishReplacingSwapsContentAndLeavesNothingHidden) {
     }
 }
 
+// Starting again keeps the one temporary and nothing of what it held: a
+// longer pass overwrites the first, a shorter one loses its tail, whether
+// or not the file is flushed before it is published.
+TEST(OutputFile, RestartWritesAfreshInTheSameTemporary) {
+    for (auto kind : kBothKinds) {
+        for (const std::string second : {"short", "a longer second pass"}) {
+            for (const bool flushFirst : {false, true}) {
+                SCOPED_TRACE(second);
+                TempDir dir;
+                auto out = OutputFile::Create(dir / "out.h", kind);
+                ASSERT_TRUE(out && !out->Write("the first pass", 14));
+                const std::vector<std::string> pending = test::Entries(dir);
+                ASSERT_FALSE(out->Restart());
+                ASSERT_FALSE(out->Write(second.data(), second.size()));
+                EXPECT_EQ(test::Entries(dir), pending);
+                if (flushFirst) {
+                    ASSERT_FALSE(out->Flush());
+                }
+                EXPECT_EQ(out->Publish(), OutputFile::PublishResult::Published);
+                EXPECT_EQ(ReadFile(dir / "out.h"), second);
+            }
+        }
+    }
+}
+
 // Closing the window mid-conversion abandons its output whatever the kind:
 // a hidden temporary is removed, an unnamed one stays unseen, and neither
 // can be published afterwards, by link or by rename. A file made after that
