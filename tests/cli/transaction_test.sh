@@ -317,56 +317,70 @@ fi
 # The same sweeps where publishing renames over a placeholder. After kill -9
 # a hidden temporary or the #error placeholder may stay (and is all that may).
 fat_sweeps() {
-    on_fat=1 sweep_dir=$work/fat/sweep
+    on_fat=1 sweep_dir=$mounted/sweep
     no_faults expect "FAT: a fault or SIGTERM at any call" rc_new "EIO TERM" -- -q in.bin
     no_faults expect "FAT: kill -9 at any call" rc_new KILL -- -q in.bin
     no_faults expect "FAT: rc, a fault or SIGTERM at any call" rc_new "EIO TERM" -- -q --data=rc in.bin
     no_faults expect "FAT: three inputs and a dependency file, a fault or SIGTERM at any call" three \
         "EIO TERM" -- -q --depfile=all.d m1.bin m2.bin m3.bin
-    # An update that starts its files again (the .rc differs first): FUSE's
-    # FAT mishandles a file truncated while open, so the file system is
-    # checked once the image is unmounted.
-    fresh "$work/fat/update" && rc_update
+}
+# An update that starts its files again (the .rc differs first): FUSE's FAT
+# mishandles a file truncated while open, which only a check of the
+# unmounted image shows. On an image of its own, so that what fusefat
+# makes of the sweeps' killed and faulted converters is not counted.
+fat_update() {
+    fresh "$mounted/update" && rc_update
     try_convert -q --update --data=rc in.bin
     expect "FAT: an rc update succeeds: $(cat "$work/err")" test $status -eq 0
-    echo "$passed $failed" >"$work/fat.counts"
+}
+# on_fat NAME FUNCTION [sound]: FUNCTION run on a fresh FAT image mounted
+# through fusefat; with "sound", the image must pass fsck once unmounted.
+# fusefat runs single-threaded (its threads can race each other over the
+# FAT) and in the foreground of a job of its own, so that if it stops
+# answering it can be ended.
+on_fat() {
+    local name=$1 image=$work/$1.img sweeper i
+    mkdir "$work/$name" && mkfs.fat -C "$image" 65536 >/dev/null || return
+    fusefat -f -s -o rw+ "$image" "$work/$name" >/dev/null 2>&1 &
+    fusefat=$!
+    for ((i = 0; i < 100; i++)); do
+        [ "$(stat -f -c %T "$work/$name")" = fuseblk ] && mounted=$work/$name && break
+        sleep 0.1
+    done
+    if [ -z "$mounted" ]; then
+        kill $fusefat 2>/dev/null
+        skipped+=" FAT (the image could not be mounted through fusefat)"
+        return
+    fi
+    rm -f "$work/fat.counts"
+    set -m  # a process group of its own, to end it whole
+    { $2; echo "$passed $failed" >"$work/fat.counts"; } &
+    sweeper=$!
+    set +m
+    for ((i = 0; i < 360; i++)); do kill -0 $sweeper 2>/dev/null && sleep 1 || break; done
+    if [ ! -s "$work/fat.counts" ]; then
+        kill -9 -- $fusefat -$sweeper 2>/dev/null
+        skipped+=" FAT (fusefat stopped answering)"
+    fi
+    wait $sweeper 2>/dev/null
+    # Unmounted at once (nothing holds it), and fusefat left to end by itself,
+    # so that it writes all it holds back to the image.
+    cd / && { fusermount -u "$mounted" || fusermount -u -z "$mounted"; } && mounted=''
+    for ((i = 0; i < 100; i++)); do kill -0 $fusefat 2>/dev/null && sleep 0.1 || break; done
+    kill -9 $fusefat 2>/dev/null
+    wait $fusefat 2>/dev/null
+    [ -s "$work/fat.counts" ] || return
+    read -r passed failed <"$work/fat.counts"
+    [ "${3-}" = sound ] || return
+    sound() { fsck.fat -n "$image" >/dev/null; }
+    expect "FAT: $name: the file system is sound afterwards: $(fsck.fat -n "$image" | sed -n 2,4p)" sound
 }
 if [ -n "${calls-}" ]; then
     if ! command -v fusefat >/dev/null || ! command -v mkfs.fat >/dev/null || [ ! -e /dev/fuse ]; then
         skipped+=" FAT (needs fusefat, dosfstools and /dev/fuse)"
-    elif mkdir "$work/fat" && mkfs.fat -C "$work/fat.img" 65536 >/dev/null; then
-        # In the foreground of a job of its own, so that a fusefat that stops
-        # answering (it has, under this stream of calls) can be ended.
-        fusefat -f -o rw+ "$work/fat.img" "$work/fat" >/dev/null 2>&1 &
-        fusefat=$!
-        for ((i = 0; i < 100; i++)); do
-            [ "$(stat -f -c %T "$work/fat")" = fuseblk ] && mounted=$work/fat && break
-            sleep 0.1
-        done
-        if [ -z "$mounted" ]; then
-            kill $fusefat 2>/dev/null
-            skipped+=" FAT (the image could not be mounted through fusefat)"
-        else
-            set -m  # a process group of its own, to end it whole
-            fat_sweeps &
-            sweeper=$!
-            set +m
-            for ((i = 0; i < 360; i++)); do kill -0 $sweeper 2>/dev/null && sleep 1 || break; done
-            if [ -s "$work/fat.counts" ]; then
-                read -r passed failed <"$work/fat.counts"
-            else
-                kill -9 $fusefat 2>/dev/null
-                kill -9 -- -$sweeper 2>/dev/null
-                skipped+=" FAT (fusefat stopped answering)"
-            fi
-            wait $sweeper 2>/dev/null
-            cd / && fusermount -u -z "$mounted" && mounted=''
-            kill $fusefat 2>/dev/null
-            wait $fusefat 2>/dev/null
-            sound() { fsck.fat -n "$work/fat.img" >/dev/null; }
-            [ -s "$work/fat.counts" ] &&
-                expect "FAT: the file system is sound afterwards: $(fsck.fat -n "$work/fat.img" | sed -n 2,4p)" sound
-        fi
+    else
+        on_fat fat-sweeps fat_sweeps
+        on_fat fat-update fat_update sound
     fi
 fi
 
