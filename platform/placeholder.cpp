@@ -83,28 +83,33 @@ bool NotNewer(const struct timespec& a, const struct timespec& b) {
     return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec <= b.tv_nsec);
 }
 
+// A temporary of this user, finished before the placeholder appeared and
+// locked by no converter.
+bool IsOrphanedTemporary(const std::string& path, const struct stat& placeholder) {
+    const int temp =
+        Sys().openat(AT_FDCWD, path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0);
+    if (temp < 0) return false;
+    struct stat info {};
+    const bool orphan = Sys().fstat(temp, &info) == 0 && OwnRegularFile(info) &&
+                        NotNewer(info.st_mtim, placeholder.st_mtim) &&
+                        Sys().flock(temp, LOCK_EX | LOCK_NB) == 0;
+    Sys().close(temp);
+    return orphan;
+}
+
 // A kill -9 between creating the placeholder and writing its text leaves it
-// empty. An empty file is taken for such a placeholder only with a temporary
-// of the name's own form beside it, of this user, finished before the file
-// appeared and locked by no converter. (That temporary stays: a converter
-// that has not reached its rename yet holds no lock on its own.)
+// empty. An empty file is taken for such a placeholder only with an orphaned
+// temporary of the name's own form beside it. (That temporary stays: a
+// converter that has not reached its rename yet holds no lock on its own.)
 bool OrphanedTemporaryBeside(const std::string& dir, const std::string& name,
                              const struct stat& placeholder) {
     DIR* folder = ::opendir(dir.empty() ? "." : dir.c_str());
     if (folder == nullptr) return false;
     bool found = false;
-    while (const dirent* entry = found ? nullptr : ::readdir(folder)) {
-        if (!detail::IsTempNameFor(entry->d_name, name)) continue;
-        const std::string tempPath = dir + entry->d_name;
-        const int temp = Sys().openat(AT_FDCWD, tempPath.c_str(),
-                                      O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0);
-        if (temp < 0) continue;
-        struct stat info {};
-        found = Sys().fstat(temp, &info) == 0 && OwnRegularFile(info) &&
-                NotNewer(info.st_mtim, placeholder.st_mtim) &&
-                Sys().flock(temp, LOCK_EX | LOCK_NB) == 0;
-        Sys().close(temp);
-    }
+    const dirent* entry = nullptr;
+    while (!found && (entry = ::readdir(folder)) != nullptr)
+        found = detail::IsTempNameFor(entry->d_name, name) &&
+                IsOrphanedTemporary(dir + entry->d_name, placeholder);
     ::closedir(folder);
     return found;
 }

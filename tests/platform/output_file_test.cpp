@@ -64,7 +64,8 @@ TEST(OutputFile, RestartWritesAfreshInTheSameTemporary) {
     for (auto kind : kBothKinds) {
         for (const std::string second : {"short", "a longer second pass"}) {
             for (const bool flushFirst : {false, true}) {
-                SCOPED_TRACE(second);
+                SCOPED_TRACE(second + (flushFirst ? ", flushed" : "") +
+                             (kind == OutputFile::Temporary::Unnamed ? ", unnamed" : ", named"));
                 TempDir dir;
                 auto out = OutputFile::Create(dir / "out.h", kind);
                 ASSERT_TRUE(out && !out->Write("the first pass", 14));
